@@ -59,10 +59,13 @@ enum class InstanceOrigin : int32_t {
     DbTable = 5,       // database-style import
 };
 
+// Fast lookup of cells, by number or by position (see buildCellIndex).
+struct CellIndex;
+
 struct InstanceState {
     Cell* cellList = nullptr;
     Sum* sumList = nullptr;
-    Cell** cellIndex = nullptr;  // see buildCellIndex
+    CellIndex* cellIndex = nullptr;  // see buildCellIndex
     int32_t ncells = 0;
     int32_t nsums = 0;
     int32_t maxRow = 0;
@@ -85,13 +88,6 @@ struct InstanceState {
     int32_t runEndClock = 0;
     int32_t solveStartClock = 0;
     int32_t solveEndClock = 0;
-
-    // Shape of the cell index as it was built (cellAt checks against these).
-    bool indexByNumber = false;
-    size_t indexSlots = 0;
-    int32_t indexMaxRow = 0;
-    int32_t indexMaxCol = 0;
-    int32_t indexSheets = 0;  // sheetCount at build time; the index has indexSheets + 1 slabs
 };
 
 struct RoundingOptions {
@@ -148,9 +144,20 @@ void freeCellIndex();
 // ---- the instance ----------------------------------------------------------------
 void resetInstance();
 void unloadInstance();
+// Builds the cell index in the layout the origin selects: by number for .wq
+// files, random, test-batch and database-style instances (slot k holds the cell
+// numbered k), by position for worksheet and .qtb instances (sheet, row, col).
+// With renumber = 1 the cells are first numbered 0, 1, ... in list order.
+// 0 success, 1 no memory (alert shown; the previous index is gone).
 int buildCellIndex(int renumber);
 Cell* findCellByNumber(int32_t number);
+// Positional lookup; none outside sheets 0..S (S = sheetCount when the index was
+// built), rows 0..maxRow, columns 0..maxCol, or when the index is by number.
 Cell* cellAt(int32_t sheet, int32_t row, int32_t col);
+// By-number lookup in the index; none when out of range or by position.
+Cell* indexedCellByNumber(int32_t number);
+// Clears the index slot that holds `cell` (a cell about to be freed).
+void removeFromCellIndex(const Cell* cell);
 int sumIsBalanced(const Sum* sum);
 
 // Instance records (cells, sums, terms, names, index) still allocated; the
