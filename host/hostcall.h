@@ -91,75 +91,67 @@ struct XLOPER {
 };
 
 // ---- flags or-ed into a function number ---------------------------------------
-enum : int {
-    xlCommand = 0x8000,  // a command-equivalent function
-    xlSpecial = 0x4000,  // a host special function
-    xlIntl = 0x2000,     // international: English names, R1C1 references
-    xlPrompt = 0x1000,   // show the command's own dialog
-    xlFunctionMask = 0x0FFF,
-};
+constexpr int xlCommand = 0x8000;  // a command-equivalent function
+constexpr int xlSpecial = 0x4000;  // a host special function
+constexpr int xlIntl = 0x2000;     // international: English names, R1C1 references
+constexpr int xlPrompt = 0x1000;   // show the command's own dialog
+constexpr int xlFunctionMask = 0x0FFF;
 
 // ---- function numbers --------------------------------------------------------
 // Special functions
-enum : int {
-    xlFree = 1 | xlSpecial,      // release host-owned memory of the given values
-    xlStack = 2 | xlSpecial,
-    xlCoerce = 3 | xlSpecial,    // (value [, wanted type(s) as number])
-    xlSet = 4 | xlSpecial,       // (reference [, value or array])
-    xlSheetId = 5 | xlSpecial,   // ([sheet name]) -> reference with only the id
-    xlSheetNm = 6 | xlSpecial,   // (reference) -> "[Book]Sheet"
-    xlAbort = 7 | xlSpecial,
-    xlGetInst = 8 | xlSpecial,
-    xlGetHwnd = 9 | xlSpecial,
-    xlGetName = 10 | xlSpecial,   // () -> path of the calling add-in
-};
+constexpr int xlFree = 1 | xlSpecial;      // release host-owned memory of the given values
+constexpr int xlStack = 2 | xlSpecial;
+constexpr int xlCoerce = 3 | xlSpecial;    // (value [, wanted type(s) as number])
+constexpr int xlSet = 4 | xlSpecial;       // (reference [, value or array])
+constexpr int xlSheetId = 5 | xlSpecial;   // ([sheet name]) -> reference with only the id
+constexpr int xlSheetNm = 6 | xlSpecial;   // (reference) -> "[Book]Sheet"
+constexpr int xlAbort = 7 | xlSpecial;
+constexpr int xlGetInst = 8 | xlSpecial;
+constexpr int xlGetHwnd = 9 | xlSpecial;
+constexpr int xlGetName = 10 | xlSpecial;   // () -> path of the calling add-in
 
 // Functions (information, registration, menus)
-enum : int {
-    xlfRegister = 1,
-    xlfRegisterId = 2,
-    xlfUnregister = 3,
-    xlfSetName = 4,
-    xlfGetBar = 5,
-    xlfAddMenu = 6,
-    xlfDeleteMenu = 7,
-    xlfGetWorkbook = 8,
-    xlfGetDocument = 9,
-    xlfActiveCell = 10,
-    xlfSelection = 11,
-    xlfGetFormula = 12,
-    xlfGetCell = 13,
-    xlfTextref = 14,
-    xlfGetPivotTable = 15,
-    xlfGetPivotField = 16,
-    xlfPivotAddData = 17,
-    xlfDialogBox = 18,
-    xlfGetName = 19,  // (defined name) -> its value; used by front ends and tests
-};
+constexpr int xlfRegister = 1;
+constexpr int xlfRegisterId = 2;
+constexpr int xlfUnregister = 3;
+constexpr int xlfSetName = 4;
+constexpr int xlfGetBar = 5;
+constexpr int xlfAddMenu = 6;
+constexpr int xlfDeleteMenu = 7;
+constexpr int xlfGetWorkbook = 8;
+constexpr int xlfGetDocument = 9;
+constexpr int xlfActiveCell = 10;
+constexpr int xlfSelection = 11;
+constexpr int xlfGetFormula = 12;
+constexpr int xlfGetCell = 13;
+constexpr int xlfTextref = 14;
+constexpr int xlfGetPivotTable = 15;
+constexpr int xlfGetPivotField = 16;
+constexpr int xlfPivotAddData = 17;
+constexpr int xlfDialogBox = 18;
+constexpr int xlfGetName = 19;  // (defined name) -> its value; used by front ends and tests
 
 // Commands
-enum : int {
-    xlcMessage = 1 | xlCommand,
-    xlcAlert = 2 | xlCommand,
-    xlcWorkbookSelect = 3 | xlCommand,
-    xlcWorkbookNext = 4 | xlCommand,
-    xlcActivateNext = 5 | xlCommand,
-    xlcActivatePrev = 6 | xlCommand,
-    xlcWorkbookCopy = 7 | xlCommand,
-    xlcWorkbookInsert = 8 | xlCommand,
-    xlcWorkbookName = 9 | xlCommand,
-    xlcNew = 10 | xlCommand,
-    xlcOpen = 11 | xlCommand,
-    xlcFileClose = 12 | xlCommand,
-    xlcSelect = 13 | xlCommand,
-    xlcSelectLastCell = 14 | xlCommand,
-    xlcFormula = 15 | xlCommand,
-    xlcCopy = 16 | xlCommand,
-    xlcClear = 17 | xlCommand,
-    xlcSort = 18 | xlCommand,
-    xlcPivotTableWizard = 19 | xlCommand,
-    xlcPivotAddFields = 20 | xlCommand,
-};
+constexpr int xlcMessage = 1 | xlCommand;
+constexpr int xlcAlert = 2 | xlCommand;
+constexpr int xlcWorkbookSelect = 3 | xlCommand;
+constexpr int xlcWorkbookNext = 4 | xlCommand;
+constexpr int xlcActivateNext = 5 | xlCommand;
+constexpr int xlcActivatePrev = 6 | xlCommand;
+constexpr int xlcWorkbookCopy = 7 | xlCommand;
+constexpr int xlcWorkbookInsert = 8 | xlCommand;
+constexpr int xlcWorkbookName = 9 | xlCommand;
+constexpr int xlcNew = 10 | xlCommand;
+constexpr int xlcOpen = 11 | xlCommand;
+constexpr int xlcFileClose = 12 | xlCommand;
+constexpr int xlcSelect = 13 | xlCommand;
+constexpr int xlcSelectLastCell = 14 | xlCommand;
+constexpr int xlcFormula = 15 | xlCommand;
+constexpr int xlcCopy = 16 | xlCommand;
+constexpr int xlcClear = 17 | xlCommand;
+constexpr int xlcSort = 18 | xlCommand;
+constexpr int xlcPivotTableWizard = 19 | xlCommand;
+constexpr int xlcPivotAddFields = 20 | xlCommand;
 
 // The host's dispatcher: runs function `xlfn` with `count` argument values and
 // writes its answer into `result` (which may be null). Returns an xlret code.

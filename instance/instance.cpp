@@ -100,6 +100,8 @@ bool setCellName(Cell* cell, const char* name) {
     return true;
 }
 
+char* newInstanceText(const char* text) { return copyText(text ? text : ""); }
+
 SumTerm* newSumTerm(Cell* cell, int16_t coef, SumTerm* next) {
     SumTerm* term = new (std::nothrow) SumTerm{cell, coef, next};
     if (term) ++outstandingRecords;

@@ -130,6 +130,8 @@ extern RoundingOptions gOptions;
 Cell* newCell();
 // Gives the cell an owned copy of `name`; false when memory is out.
 bool setCellName(Cell* cell, const char* name);
+// An owned copy of `text` for a record's text field (freed with the record).
+char* newInstanceText(const char* text);
 // A new term for `cell` with `coef`; none when memory is out. Does not touch useCount.
 SumTerm* newSumTerm(Cell* cell, int16_t coef, SumTerm* next);
 

@@ -1,0 +1,7 @@
+// The options property sheet shown by sum detection before a rounding.
+#pragma once
+
+// Builds the sheet "QTB_PropSheet" with its five pages, runs it modally and
+// takes the user's options. Returns true on OK (with `boundsEdited` from the
+// Bounds page and the seconds spent in the sheet), false on Cancel.
+bool runOptionsSheet(int& boundsEdited, double& seconds);
