@@ -1,0 +1,208 @@
+// The auditing phase: for every cell, the smallest and largest value it can
+// take in the linear relaxation of what a reader of the rounded table knows.
+// One LP is built once; each cell's two solves change only its objective
+// coefficient, so the optimizer keeps its factorisation between cells.
+#include <new>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/engine_texts.h"
+#include "engine/logfile.h"
+
+namespace {
+
+// The published value of a cell.
+double publishedValue(const EngineCell& c) { return c.floorValue + gEngine.base * c.steps; }
+
+// The rows of the auditing LP: the equations in cell values.
+int addSubproblemRows(const char* logName) {
+    int expected = 0;
+    for (const EngineEquation& eq : gEngine.equations) expected += eq.count;
+    std::vector<char> sense;
+    std::vector<double> rhs;
+    std::vector<int> start, index;
+    std::vector<double> value;
+    try {
+        sense.reserve(gEngine.equationCount);
+        rhs.reserve(gEngine.equationCount);
+        start.reserve(gEngine.equationCount);
+        index.reserve(expected);
+        value.reserve(expected);
+    } catch (const std::bad_alloc&) {
+        AppendLog(logName, kLogNoMemoryDmatval);
+        return 1;
+    }
+    for (const EngineEquation& eq : gEngine.equations) {
+        sense.push_back(eq.sense);
+        rhs.push_back(eq.rhs);
+        start.push_back(static_cast<int>(index.size()));
+        for (int k = eq.count - 1; k >= 0; --k) {
+            index.push_back(eq.cells[k]->index);
+            value.push_back(eq.coef[k]);
+        }
+    }
+    const int built = static_cast<int>(index.size());
+    if (built != expected) {
+        AppendLog(logName, kLogElementCount, built, expected);
+        return 1;
+    }
+    if (sense.empty()) return 0;  // a table without equations
+    const int status = XPRSaddrows(gEngine.subProblem, static_cast<int>(sense.size()), built,
+                                   sense.data(), rhs.data(), nullptr, start.data(), index.data(),
+                                   value.data());
+    if (status != 0) {
+        AppendLog(logName, kLogAddRows, status);
+        return 1;
+    }
+    return 0;
+}
+
+const char* lpStatusLine(int lpstatus) {
+    switch (lpstatus) {
+        case XPRS_LP_INFEAS: return kLogSubInfeasible;
+        case XPRS_LP_CUTOFF: return kLogSubCutoff;
+        case XPRS_LP_UNFINISHED: return kLogSubUnfinished;
+        case XPRS_LP_UNBOUNDED: return kLogSubUnbounded;
+        case XPRS_LP_CUTOFF_IN_DUAL: return kLogSubCutoffDual;
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+int BuildSubproblem(const double lo[], const double hi[], const char* logName) {
+    const int created = XPRScreateprob(&gEngine.subProblem);
+    if (created != 0) {
+        gEngine.subProblem = nullptr;
+        AppendLog(logName, kLogCreateSub, created);
+        return 9;
+    }
+    const int n = gEngine.cellCount;
+    std::vector<double> obj;
+    std::vector<int> starts, counts;
+    try {
+        obj.assign(n, 0.0);
+    } catch (const std::bad_alloc&) {
+        AppendLog(logName, kLogNoMemoryObj);
+        return 1;
+    }
+    try {
+        starts.assign(n + 1, 0);
+        counts.assign(n, 0);
+    } catch (const std::bad_alloc&) {
+        AppendLog(logName, kLogNoMemoryMstart);
+        return 1;
+    }
+    int terms = 0;
+    for (const EngineEquation& eq : gEngine.equations) terms += eq.count;
+    XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAELEMS, terms);
+    XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAROWS, gEngine.equationCount);
+    XPRSsetintcontrol(gEngine.subProblem, XPRS_CONTROL_8072, 0);
+    const int loaded = XPRSloadlp(gEngine.subProblem, "QTBsubproblem", n, 0, nullptr, nullptr,
+                                  nullptr, obj.data(), starts.data(), counts.data(), nullptr,
+                                  nullptr, lo, hi);
+    if (loaded != 0) {
+        AppendLog(logName, kLogLoadSolver, loaded);
+        return 1;
+    }
+    return addSubproblemRows(logName);
+}
+
+int SolveSubproblemBound(int direction, int column, double bound, double& value,
+                         const char* logName) {
+    XPRSprob prob = gEngine.subProblem;
+    const double sense = direction > 0 ? 1.0 : -1.0;
+    const char boundType = direction > 0 ? 'U' : 'L';
+    XPRSchgobj(prob, 1, &column, &sense);
+
+    double current = 0;
+    if (direction > 0)
+        XPRSgetub(prob, &current, column, column);
+    else
+        XPRSgetlb(prob, &current, column, column);
+    const bool replaced = direction > 0 ? bound < current : bound > current;
+    if (replaced) XPRSchgbounds(prob, 1, &column, &boundType, &bound);
+
+    int lpstatus = 0;
+    const int solved = XPRSmaxim(prob, "d");
+    if (solved != 0) {
+        // The attributes would describe an earlier solve.
+        AppendLog(logName, kLogSubSolveFailed, solved, column);
+        lpstatus = -1;
+    } else {
+        XPRSgetintattrib(prob, XPRS_LPSTATUS, &lpstatus);
+        if (lpstatus == XPRS_LP_OPTIMAL) {
+            double objective = 0;
+            XPRSgetdblattrib(prob, XPRS_LPOBJVAL, &objective);
+            value = direction > 0 ? objective : -objective;
+        } else if (const char* line = lpStatusLine(lpstatus)) {
+            AppendLog(logName, line, lpstatus);
+        }
+    }
+
+    const double zero = 0.0;
+    XPRSchgobj(prob, 1, &column, &zero);
+    if (replaced) XPRSchgbounds(prob, 1, &column, &boundType, &current);
+    if (solved != 0) return solved;
+    return lpstatus >= 1 && lpstatus <= 6 ? 1 : lpstatus;
+}
+
+int DestroySubproblem() {
+    if (gEngine.subProblem) XPRSdestroyprob(gEngine.subProblem);
+    gEngine.subProblem = nullptr;
+    return 0;
+}
+
+int AuditSolution(double w, const char* logName) {
+    AppendLog(logName, kLogAuditEntry, 2);
+    if (gEngine.solutionCount == 0) {
+        AppendLog(logName, kLogNoSolution);
+        return 1;
+    }
+    AppendLog(logName, kLogAuditBegin);
+
+    const int n = gEngine.cellCount;
+    double* lo = new (std::nothrow) double[n > 0 ? n : 1];
+    if (!lo) {
+        AppendLog(logName, kLogNoMemoryLb);
+        return 1;
+    }
+    double* hi = new (std::nothrow) double[n > 0 ? n : 1];
+    if (!hi) {
+        delete[] lo;
+        AppendLog(logName, kLogNoMemoryUb);
+        return 1;
+    }
+    for (int i = 0; i < n; ++i) {
+        const EngineCell& c = gEngine.cells[i];
+        const double r = publishedValue(c);
+        lo[i] = r - w > c.lowerBound ? r - w : c.lowerBound;
+        hi[i] = r + w < c.upperBound ? r + w : c.upperBound;
+    }
+
+    int result = 0;
+    if (BuildSubproblem(lo, hi, logName) != 0) {
+        // No solve on an LP that is not there or not complete: every cell
+        // keeps the audit values it had.
+        AppendLog(logName, kLogAuditNotBuilt);
+        result = 1;
+    } else {
+        for (int i = 0; i < n; ++i) {
+            EngineCell& c = gEngine.cells[i];
+            double max = c.auditMax, min = c.auditMin;
+            SolveSubproblemBound(+1, i, c.upperBound, max, logName);
+            SolveSubproblemBound(-1, i, c.lowerBound, min, logName);
+            AppendLog(logName, kLogAuditCell, c.name.c_str(), c.nominal, publishedValue(c), min,
+                      max);
+            c.auditMin = min;
+            c.auditMax = max;
+            gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
+            if (gEngine.elapsed > gEngine.timeLimit) break;
+        }
+    }
+    DestroySubproblem();
+    AppendLog(logName, kLogAuditEnd);
+    delete[] lo;
+    delete[] hi;
+    return result;
+}
