@@ -1,0 +1,370 @@
+// Reading and writing instance files, and writing solution files.
+#include "files/instance_file.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "instance/instance.h"
+#include "shell/host_api.h"
+
+namespace {
+
+constexpr size_t kMaxNameLength = 127;
+constexpr size_t kHostTextLimit = 255;
+
+// Reads a whole file; false when it cannot be opened or read.
+bool slurp(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) return false;
+    text = buffer.str();
+    return true;
+}
+
+// A reader over the file's text that knows the line it is on.
+class Scanner {
+public:
+    explicit Scanner(const std::string& text) : text_(text) {}
+    int line() const { return line_; }
+    // The line of the last field read (where a file that ends early stops).
+    int lastFieldLine() const { return lastFieldLine_; }
+
+    bool atEnd() {
+        skipSpace();
+        return pos_ >= text_.size();
+    }
+    // A whole number; stops before a non-digit (so "3:" and "-1)" read well).
+    bool readInt(long& value) {
+        skipSpace();
+        size_t start = pos_;
+        if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+')) ++pos_;
+        size_t digits = pos_;
+        while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        if (pos_ == digits || pos_ - digits > 9) {
+            pos_ = start;
+            return false;
+        }
+        value = std::strtol(text_.c_str() + start, nullptr, 10);
+        return true;
+    }
+    // A number followed by a blank or the end; false for malformed text.
+    bool readDouble(double& value) {
+        skipSpace();
+        const char* begin = text_.c_str() + pos_;
+        char* end = nullptr;
+        errno = 0;
+        value = std::strtod(begin, &end);
+        if (end == begin) return false;
+        size_t after = pos_ + size_t(end - begin);
+        if (after < text_.size() && !std::isspace(static_cast<unsigned char>(text_[after])))
+            return false;
+        pos_ = after;
+        return true;
+    }
+    // A blank-free word of at most `limit` characters; `tooLong` tells why not.
+    bool readWord(std::string& word, size_t limit, bool& tooLong) {
+        skipSpace();
+        size_t start = pos_;
+        while (pos_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        word.assign(text_, start, pos_ - start);
+        tooLong = word.size() > limit;
+        return !word.empty() && !tooLong;
+    }
+    bool readChar(char& c) {
+        skipSpace();
+        if (pos_ >= text_.size()) return false;
+        c = text_[pos_++];
+        return true;
+    }
+    bool expect(char c) {
+        skipSpace();
+        if (pos_ >= text_.size() || text_[pos_] != c) return false;
+        ++pos_;
+        return true;
+    }
+
+private:
+    void skipSpace() {
+        while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) {
+            if (text_[pos_] == '\n') ++line_;
+            ++pos_;
+        }
+        if (pos_ < text_.size()) lastFieldLine_ = line_;
+    }
+    const std::string& text_;
+    size_t pos_ = 0;
+    int line_ = 1;
+    int lastFieldLine_ = 1;
+};
+
+struct Loader {
+    const std::string& path;
+    Scanner in;
+    InstanceFormat format;
+
+    // Reports a content error at the current line and fails the load.
+    int refuse(const std::string& what, int line = 0) {
+        if (line == 0) line = in.line();
+        std::string after = ", line " + std::to_string(line) + ": " + what;
+        ShowAlert(messageWithPath(" Error in instance file ", path, after.c_str()).c_str(), 1);
+        return 1;
+    }
+    // The reason for a missing field: the end of the file or a malformed token.
+    int refuseField(const char* field) {
+        if (in.atEnd())
+            return refuse(std::string("the file ends before the ") + field, in.lastFieldLine());
+        return refuse(std::string("malformed ") + field);
+    }
+    bool readFinite(double& v) { return in.readDouble(v) && std::isfinite(v); }
+
+    int readCells(long count);
+    int readSums(long count);
+    int run();
+};
+
+int Loader::readCells(long count) {
+    InstanceState& s = gInstance;
+    const bool qtb = format == InstanceFormat::Qtb;
+    ShowStatus(" Start reading cells!");
+    for (long i = 0; i < count; ++i) {
+        Cell* cell = newCell();
+        if (!cell) {
+            std::string text = " Cannot allocate memory for cell number " + std::to_string(i) + "!";
+            ShowAlert(text.c_str(), 1);
+            return 1;
+        }
+        // Linked at once, so a failure releases it with the instance.
+        cell->next = s.cellList;
+        s.cellList = cell;
+        long number = 0, sheet = 0, row = 0, col = 0, weight = 0;
+        std::string name;
+        bool tooLong = false;
+        if (!in.readInt(number)) return refuseField("cell number");
+        if (!in.readWord(name, kMaxNameLength, tooLong))
+            return tooLong ? refuse("a cell name is longer than 127 characters")
+                           : refuseField("cell name");
+        if (!readFinite(cell->nominal)) return refuseField("cell value (a finite number)");
+        if (qtb) {
+            if (!in.readInt(sheet) || !in.readInt(row) || !in.readInt(col))
+                return refuseField("sheet, row and column");
+            if (sheet < 0 || sheet > 65535 || row < 0 || row > 65535 || col < 0 || col > 255)
+                return refuse("a cell position lies outside the worksheet grid");
+        }
+        if (!in.readInt(weight)) return refuseField("weight");
+        char status = 0;
+        if (!in.readChar(status)) return refuseField("status");
+        if (status != 's' && status != 'u' && status != 'z')
+            return refuse("a status must be s, u or z");
+        if (!readFinite(cell->lbd) || !readFinite(cell->ubd) || !readFinite(cell->lpl) ||
+            !readFinite(cell->upl) || !readFinite(cell->spl))
+            return refuseField("bounds and protection levels (finite numbers)");
+
+        cell->number = int32_t(number);
+        cell->sheet = int32_t(sheet);
+        cell->row = int32_t(row);
+        cell->col = int32_t(col);
+        cell->weight = int32_t(weight);
+        cell->status = status;
+        cell->rounded = cell->nominal;
+        if (qtb) {
+            if (cell->col > s.maxCol) s.maxCol = cell->col;
+            if (cell->row > s.maxRow) s.maxRow = cell->row;
+            if (cell->sheet > s.sheetCount) s.sheetCount = cell->sheet;
+        }
+        if (!setCellName(cell, name.c_str())) {
+            std::string text = " Cannot allocate memory for cell name " + name + "!";
+            ShowAlert(text.c_str(), 1);
+            return 1;
+        }
+        ++s.ncells;
+        if (i % 10000 == 0) ShowStatus((" " + std::to_string(i) + " cells read").c_str());
+    }
+    ShowStatus(" Cell reading complete!");
+    return 0;
+}
+
+int Loader::readSums(long count) {
+    InstanceState& s = gInstance;
+    for (long e = 0; e < count; ++e) {
+        Sum* sum = newSum(0, 0, 0, nullptr, nullptr, nullptr, 0);
+        if (!sum) {
+            ShowAlert(" Cannot allocate enough memory!", 1);
+            return 1;
+        }
+        // Linked at once, so a failure releases it with the instance.
+        sum->next = s.sumList;
+        s.sumList = sum;
+        if (format == InstanceFormat::Wq) {
+            double rhs;
+            if (!readFinite(rhs)) return refuseField("right-hand side of a sum");
+        }
+        long terms = 0;
+        if (!in.readInt(terms) || terms < 0) return refuseField("term count of a sum");
+        if (!in.expect(':')) return refuseField("colon after the term count");
+        sum->termCount = int32_t(terms);
+        double total = 0;
+        for (long t = 0; t < terms; ++t) {
+            long number = 0, coef = 0;
+            if (!in.readInt(number)) return refuseField("cell number of a term");
+            if (!in.expect('(') || !in.readInt(coef) || !in.expect(')'))
+                return refuseField("coefficient in parentheses");
+            if (coef != 1 && coef != -1) return refuse("a coefficient must be 1 or -1");
+            Cell* cell = findCellByNumber(int32_t(number));
+            if (!cell) {
+                std::string text = " Cannot find cell with index " + std::to_string(number) + "!";
+                ShowAlert(text.c_str(), 1);
+                return 1;
+            }
+            SumTerm* term = newSumTerm(cell, int16_t(coef), sum->terms);
+            if (!term) {
+                ShowAlert(" Cannot allocate enough memory!", 1);
+                return 1;
+            }
+            sum->terms = term;
+            ++cell->useCount;
+            total += double(coef) * cell->nominal;
+        }
+        ++s.nsums;
+        if (total < -0.01 || total > 0.01) {
+            std::string text = " Error in equation number " + std::to_string(e) + "!";
+            ShowAlert(text.c_str(), 1);
+            return 1;
+        }
+        if (e % 10000 == 0) ShowStatus((" " + std::to_string(e) + " sums read").c_str());
+    }
+    ShowStatus(" Sums read");
+    return 0;
+}
+
+int Loader::run() {
+    InstanceState& s = gInstance;
+    long mark = 0;
+    if (!in.readInt(mark)) return refuseField("format mark");
+    long cells = 0;
+    if (!in.readInt(cells) || cells < 0) return refuseField("number of cells");
+    if (readCells(cells)) return 1;
+    s.origin = format == InstanceFormat::Qtb ? InstanceOrigin::InstanceFile : InstanceOrigin::WqFile;
+    if (format == InstanceFormat::Qtb && buildCellIndex(0) != 0) return 1;
+    long sums = 0;
+    if (!in.readInt(sums) || sums < 0) return refuseField("number of sums");
+    if (readSums(sums)) return 1;
+    if (format == InstanceFormat::Qtb) {
+        double base = 0;
+        if (!readFinite(base)) return refuseField("base number (a finite number)");
+        if (base <= 0) return refuse("the base number must be positive");
+        gOptions.basenumber = base;
+    }
+    s.sheetCount += 1;
+    gOptions.keepLoaded = 1;
+    return 0;
+}
+
+void writeSums(FILE* f, bool wq) {
+    for (const Sum* sum = gInstance.sumList; sum; sum = sum->next) {
+        if (wq) std::fputs("0 ", f);
+        std::fprintf(f, "%d : ", sum->termCount);
+        for (const SumTerm* t = sum->terms; t; t = t->next)
+            std::fprintf(f, " %d (%d)", t->cell ? t->cell->number : -1, int(t->coef));
+        std::fputs("\n", f);
+    }
+}
+
+const char* nameOf(const Cell* c) { return c->name && *c->name ? c->name : "-"; }
+
+}  // namespace
+
+std::string messageWithPath(const char* before, const std::string& path, const char* after) {
+    // The first character of `before` is the reserved length byte.
+    size_t fixed = std::strlen(before) - 1 + std::strlen(after);
+    std::string shown = path;
+    if (fixed + shown.size() > kHostTextLimit) {
+        size_t room = fixed + 3 < kHostTextLimit ? kHostTextLimit - fixed - 3 : 0;
+        shown = "..." + shown.substr(shown.size() - room);
+    }
+    return std::string(before) + shown + after;
+}
+
+InstanceFormat instanceFileFormat(const std::string& path, bool& opened) {
+    std::ifstream in(path);
+    opened = bool(in);
+    std::string mark;
+    if (!opened || !(in >> mark)) return InstanceFormat::Unknown;
+    if (mark == "-2") return InstanceFormat::Qtb;
+    if (mark == "0") return InstanceFormat::Wq;
+    return InstanceFormat::Unknown;
+}
+
+int readInstanceFile(const std::string& path, InstanceFormat format) {
+    std::string text;
+    if (format == InstanceFormat::Unknown || !slurp(path, text)) {
+        ShowAlert(messageWithPath(" Cannot open file ", path, " for reading!").c_str(), 1);
+        return 1;
+    }
+    Loader loader{path, Scanner(text), format};
+    if (loader.run() != 0) {
+        resetInstance();
+        return 1;
+    }
+    return 0;
+}
+
+int writeInstanceFile(const std::string& path, InstanceFormat format) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) {
+        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
+        return 1;
+    }
+    const bool wq = format == InstanceFormat::Wq;
+    std::fputs(wq ? "0\n" : "-2\n", f);
+    std::fprintf(f, "%d\n", gInstance.ncells);
+    for (const Cell* c = gInstance.cellList; c; c = c->next) {
+        if (wq)
+            std::fprintf(f, "%d %s %lf %d %c %lf %lf %lf %lf %lf\n", c->number, nameOf(c),
+                         c->nominal, 1, c->status, c->lbd, c->ubd, c->lpl, c->upl, c->spl);
+        else
+            std::fprintf(f, "%d %s %lf %d %d %d %d %c %lf %lf %lf %lf %lf\n", c->number, nameOf(c),
+                         c->nominal, c->sheet, c->row, c->col, 1, c->status, c->lbd, c->ubd,
+                         c->lpl, c->upl, c->spl);
+    }
+    std::fprintf(f, "%d\n", gInstance.nsums);
+    writeSums(f, wq);
+    std::fprintf(f, "%lf\n", gOptions.basenumber);
+    bool ok = std::fflush(f) == 0;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
+        return 1;
+    }
+    return 0;
+}
+
+int writeSolutionFile(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) {
+        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
+        return 1;
+    }
+    std::fputs("-3\n", f);
+    std::fprintf(f, "%d\n", gInstance.ncells);
+    for (const Cell* c = gInstance.cellList; c; c = c->next)
+        std::fprintf(f, "%d %s %lf %lf %lf %lf %d %c %lf %lf %lf %lf %lf\n", c->number, nameOf(c),
+                     c->nominal, c->rounded, c->auditMin, c->auditMax, 1, c->status, c->lbd,
+                     c->ubd, c->lpl, c->upl, c->spl);
+    std::fprintf(f, "%d\n", gInstance.nsums);
+    writeSums(f, false);
+    std::fprintf(f, "%lf\n", gOptions.basenumber);
+    bool ok = std::fflush(f) == 0;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
+        return 1;
+    }
+    return 0;
+}
