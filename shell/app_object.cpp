@@ -3,6 +3,7 @@
 
 #include "gui/driver.h"
 #include "gui/window.h"
+#include "resources/dialog_ids.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ class QuorantApp : public gui::Application {
         gui::Application::InitInstance();
         if (!initObjectServices()) gui::messageBox("Can`t initialize OLE!");
         enableControlHosting();
+        res::registerAddinTemplates();
         // Allocation tracking: the instance model counts its own records, and
         // the unload command reports what is still allocated.
         return true;

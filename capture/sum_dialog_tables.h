@@ -1,0 +1,16 @@
+// The add-sums dialog's two definition tables (simple and advanced).
+#pragma once
+
+constexpr int kSumCols = 7;
+constexpr int kSumWidth = 50;
+constexpr int kSimpleRows = 23;
+constexpr int kAdvancedRows = 51;
+
+// Columns of a definition table.
+enum SumColumn { SumType = 0, SumX, SumY, SumWidthCol, SumHeight, SumText, SumInit };
+
+extern char simpleSumTable[kSimpleRows][kSumCols][kSumWidth];
+extern char advancedSumTable[kAdvancedRows][kSumCols][kSumWidth];
+
+// True once both tables are registered for conversion when the add-in opens.
+bool sumDialogTablesRegistered();
