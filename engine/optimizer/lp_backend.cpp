@@ -1,0 +1,164 @@
+#include "engine/optimizer/lp_backend.h"
+
+#include "engine/optimizer/coin_model.h"
+#include "engine/optimizer/log_pacer.h"
+#include "engine/optimizer/status_map.h"
+
+#include <ClpSimplex.hpp>
+
+namespace qtb::opt {
+
+namespace {
+
+// Keep work areas and factorisation after a solve (1) and reuse the old
+// factorisation when the row count is unchanged (2): the warm re-solve.
+constexpr int kKeepFactorisation = 1;
+constexpr int kWarm = 1 | 2;
+
+}  // namespace
+
+// One LP solve as the LP log callback sees it.
+class LpBackend::Run : public IterationObserver {
+public:
+    Run(xo_prob_struct& p, int sense)
+        : p_(p),
+          sense_(sense),
+          pacer_(Settings(p), NowSeconds()) {}
+
+    bool OnIteration(ClpSimplex* simplex) override {
+        if (stop_) return true;
+        ++iterations_;
+        const double now = NowSeconds();
+        if (pacer_.OnIteration(iterations_, now) != LogPacer::Call::kLpLog) return false;
+        pacer_.Called(now);
+        p_.attrs.lp_status = XPRS_LP_UNFINISHED;
+        p_.attrs.simplex_iter = static_cast<int>(iterations_);
+        if (simplex) p_.attrs.lp_obj = sense_ * simplex->objectiveValue();
+        if (p_.CallLog(false) != 0) stop_ = true;
+        return stop_;
+    }
+
+    bool Stopped() const { return stop_; }
+    long Iterations() const { return iterations_; }
+
+private:
+    static LogPacer::Settings Settings(const xo_prob_struct& p) {
+        LogPacer::Settings s;
+        s.lp_log = p.Control(XPRS_LPLOG);
+        s.has_lp_cb = p.cb.lp_log != nullptr;
+        return s;
+    }
+
+    xo_prob_struct& p_;
+    int sense_;
+    LogPacer pacer_;
+    long iterations_ = 0;
+    bool stop_ = false;
+};
+
+LpBackend::LpBackend(xo_prob_struct& problem)
+    : p_(problem),
+      sink_([this](std::string_view line, int type) { p_.EmitMessage(line, type); }),
+      sense_(problem.sense) {
+    Build();
+}
+
+LpBackend::~LpBackend() = default;
+
+void LpBackend::Build() {
+    CoinArrays a = ToCoin(p_.model, sense_);
+    simplex_ = std::make_unique<ClpSimplex>();
+    simplex_->passInMessageHandler(&sink_);
+    simplex_->setLogLevel(0);
+    simplex_->loadProblem(a.matrix, a.col_lo.data(), a.col_up.data(), a.obj.data(),
+                          a.row_lo.data(), a.row_up.data());
+    solved_ = false;
+    obj_changed_ = false;
+    bounds_changed_ = false;
+}
+
+void LpBackend::SetSense(int sense) {
+    sense_ = sense;
+    for (int j = 0; j < p_.model.Cols(); ++j) {
+        simplex_->setObjectiveCoefficient(j, sense_ * p_.model.obj[j]);
+    }
+    obj_changed_ = true;
+}
+
+void LpBackend::SetObjective(int col, double value) {
+    simplex_->setObjectiveCoefficient(col, sense_ * value);
+    obj_changed_ = true;
+}
+
+void LpBackend::SetBounds(int col, double lo, double up) {
+    simplex_->setColumnBounds(col, CoinBound(lo), CoinBound(up));
+    bounds_changed_ = true;
+}
+
+MappedStatus LpBackend::SolveOnce(char algorithm, bool warm, Run& run) {
+    simplex_->setLogLevel(p_.cb.message ? 1 : 0);
+    // The simplex keeps a clone of the handler; it must not outlive `run`.
+    simplex_->passInEventHandler(std::make_unique<IterationEvents>(&run).get());
+    struct Detach {
+        ClpSimplex& s;
+        ~Detach() {
+            ClpEventHandler idle;
+            s.passInEventHandler(&idle);
+        }
+    } detach{*simplex_};
+    if (!warm) {
+        if (algorithm == 'p') {
+            simplex_->primal(0, kKeepFactorisation);
+        } else {
+            simplex_->dual(0, kKeepFactorisation);
+        }
+    } else if (bounds_changed_ && !obj_changed_) {
+        // New bounds: the old basis stays dual feasible.
+        simplex_->dual(0, kWarm);
+    } else {
+        // New objective (or nothing new): the old basis stays primal feasible
+        // when only the objective changed; primal copes with the rest.
+        simplex_->primal(0, kWarm);
+    }
+    solved_ = true;
+    obj_changed_ = false;
+    bounds_changed_ = false;
+    return MapClpStatus(simplex_->status(), simplex_->secondaryStatus());
+}
+
+int LpBackend::Solve(char algorithm) {
+    Run run(p_, sense_);
+    const bool warm = solved_;
+    MappedStatus st = SolveOnce(algorithm, warm, run);
+    if (warm && !run.Stopped() && st.lp != XPRS_LP_OPTIMAL) {
+        // A warm re-solve that does not end optimal is confirmed from scratch:
+        // the outcome must not depend on the path taken to reach it.
+        Build();
+        st = SolveOnce(algorithm, false, run);
+    }
+    const int lp = st.lp;
+
+    Attributes& at = p_.attrs;
+    at.lp_status = lp;
+    at.simplex_iter = static_cast<int>(run.Iterations());
+    at.lp_obj = sense_ * simplex_->objectiveValue();
+    if (p_.model.HasEntities()) {
+        at.mip_status = lp == XPRS_LP_OPTIMAL ? XPRS_MIP_LP_OPTIMAL : XPRS_MIP_LP_NOT_OPTIMAL;
+    }
+    const int n = p_.model.Cols();
+    const int m = p_.model.Rows();
+    Solution& s = p_.sol;
+    const double* x = simplex_->primalColumnSolution();
+    const double* y = simplex_->dualRowSolution();
+    const double* d = simplex_->dualColumnSolution();
+    s.x.assign(x, x + n);
+    s.duals.resize(m);
+    s.dj.resize(n);
+    for (int i = 0; i < m; ++i) s.duals[i] = sense_ * y[i];
+    for (int j = 0; j < n; ++j) s.dj[j] = sense_ * d[j];
+    s.has_x = true;
+    s.has_duals = true;
+    return st.failed ? XO_ERR_SOLVER : 0;
+}
+
+}  // namespace qtb::opt
