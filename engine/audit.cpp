@@ -181,6 +181,7 @@ int AuditSolution(double w, const char* logName) {
     }
 
     int result = 0;
+    gEngine.auditedCells = 0;
     if (BuildSubproblem(lo, hi, logName) != 0) {
         // No solve on an LP that is not there or not complete: every cell
         // keeps the audit values it had.
@@ -196,6 +197,7 @@ int AuditSolution(double w, const char* logName) {
                       max);
             c.auditMin = min;
             c.auditMax = max;
+            ++gEngine.auditedCells;
             gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
             if (gEngine.elapsed > gEngine.timeLimit) break;
         }

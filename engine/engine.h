@@ -58,10 +58,12 @@ struct EngineState {
     double bestLB = 0;
     double distanceOffset = 0;  // sum over cells of nominal - floorValue
 
-    // Figures of the last master search, for measurements (not part of any
-    // result): branch-and-bound nodes and the best bound when it ended.
+    // Figures for measurements (not part of any result): branch-and-bound
+    // nodes and the best bound when the last master search ended, and the
+    // cells the last auditing phase measured.
     int masterNodes = 0;
     double masterBound = 0;
+    int auditedCells = 0;
 };
 
 extern EngineState gEngine;

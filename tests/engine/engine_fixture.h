@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/rounding_check.h"
 
 namespace enginetest {
@@ -71,6 +72,32 @@ protected:
 
 private:
     std::string logName_;
+};
+
+}  // namespace enginetest
+
+namespace enginetest {
+
+// Engine tests that run the optimizer: the library is started for each test.
+class SolverTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        testhost::clear();  // the engine never shows anything in the host
+        ASSERT_EQ(XPRSinit(nullptr), 0);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(testhost::journal().empty()) << "the engine showed something in the host";
+        EngineTest::TearDown();
+        XPRSfree();
+    }
+    // Loads `t` and solves it; the driver's result.
+    int solve(const roundcheck::Table& t, double base, int maxJump = 0, int minutes = 1) {
+        if (LoadTable(t, base, log()) != 0) return -1;
+        lower_ = upper_ = -1;
+        return EngineSolve(lower_, upper_, log(), minutes, maxJump);
+    }
+    double lower_ = -1, upper_ = -1;
 };
 
 }  // namespace enginetest
