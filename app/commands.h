@@ -1,0 +1,33 @@
+// Sub-commands of the quorant program beyond shell, menu and script (round,
+// load, generate, ...). Each registers itself from the file that implements it.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct CommandInfo {
+    std::string usage;    // "round BOOK.xlsx [--out DIR] [options]"
+    std::string summary;  // what it does, for quorant --help (may span lines)
+    // Runs with the words after the command name; returns the exit status.
+    std::function<int(const std::vector<std::string>& args, bool quiet)> run;
+};
+
+std::map<std::string, CommandInfo>& commands();
+bool registerCommand(const std::string& name, CommandInfo info);
+
+// The usage lines of every registered command, for quorant --help.
+std::string commandsUsage();
+// Runs `words[0]` when it is a registered command: true with its exit status.
+bool runCommandLine(const std::vector<std::string>& words, bool quiet, int& status);
+
+}  // namespace app
+
+#define REGISTER_COMMAND(name, usage, summary, fn)                                   \
+    static const bool QUORANT_COMMAND_CONCAT(commandRegistered_, __LINE__) =        \
+        ::app::registerCommand(name, ::app::CommandInfo{usage, summary, fn})
+#define QUORANT_COMMAND_CONCAT_INNER(a, b) a##b
+#define QUORANT_COMMAND_CONCAT(a, b) QUORANT_COMMAND_CONCAT_INNER(a, b)

@@ -1,0 +1,179 @@
+// Script actions on workbooks and cells.
+#include <ostream>
+#include <string>
+
+#include "app/script.h"
+#include "host/host.h"
+
+namespace app {
+namespace {
+
+bool words(const ScriptLine& line, size_t low, size_t high, std::string& error) {
+    size_t n = line.words.size() - 1;
+    if (n >= low && n <= high) return true;
+    error = "usage: " + scriptActions()[line.words[0]].usage;
+    return false;
+}
+
+// A path of the script, relative to the script's folder.
+std::string scriptPath(const ScriptContext& ctx, const std::string& path) {
+    if (path.empty() || path[0] == '/' || ctx.scriptDir.empty()) return path;
+    return ctx.scriptDir + "/" + path;
+}
+
+bool openAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 1, 1, error)) return false;
+    return host::openWorkbook(scriptPath(ctx, line.words[1]), error);
+}
+
+bool newAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 0, 0, error)) return false;
+    *ctx.out << "new workbook " << host::newWorkbook() << "\n";
+    return true;
+}
+
+bool activateAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    return words(line, 1, 1, error) && host::activateWorkbook(line.words[1], error);
+}
+
+bool closeBookAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    if (!words(line, 0, 1, error)) return false;
+    std::string book = line.words.size() > 1 ? line.words[1] : host::activeWorkbook();
+    return host::closeWorkbook(book, error);
+}
+
+bool selectSheetAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    return words(line, 1, 1, error) && host::selectSheet(line.words[1], error);
+}
+
+bool selectAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    return words(line, 1, 1, error) && host::selectRange(line.words[1], error);
+}
+
+bool setAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    return words(line, 2, 2, error) && host::enterCell(line.words[1], line.words[2], error);
+}
+
+bool formulaAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    if (!words(line, 2, 3, error)) return false;
+    bool r1c1 = line.words.size() > 3 && line.words[3] == "r1c1";
+    if (line.words.size() > 3 && !r1c1) {
+        error = "the notation after the formula must be r1c1 (A1 is the default)";
+        return false;
+    }
+    return host::setCellFormula(line.words[1], line.words[2], r1c1, error);
+}
+
+bool formatAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    return words(line, 2, 2, error) && host::setNumberFormat(line.words[1], line.words[2], error);
+}
+
+bool saveAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 1, 2, error)) return false;
+    std::string book = line.words.size() > 2 ? line.words[1] : host::activeWorkbook();
+    std::string path = scriptPath(ctx, line.words.back());
+    if (!host::saveWorkbook(book, path, error)) return false;
+    *ctx.out << "saved " << book << " as " << path << "\n";
+    return true;
+}
+
+bool saveNewAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 1, 1, error)) return false;
+    std::vector<std::string> saved;
+    if (!host::saveNewWorkbooks(scriptPath(ctx, line.words[1]), saved, error)) return false;
+    for (const auto& p : saved) *ctx.out << "saved " << p << "\n";
+    return true;
+}
+
+bool showAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 0, 2, error)) return false;
+    std::string sheet;
+    bool formulas = false;
+    for (size_t i = 1; i < line.words.size(); ++i) {
+        if (line.words[i] == "formulas")
+            formulas = true;
+        else if (line.words[i] == "values")
+            formulas = false;
+        else
+            sheet = line.words[i];
+    }
+    std::string out;
+    if (!host::showSheet(sheet, formulas, out, error)) return false;
+    *ctx.out << out;
+    if (!out.empty() && out.back() != '\n') *ctx.out << "\n";
+    return true;
+}
+
+bool cellAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 1, 1, error)) return false;
+    host::CellInfo info;
+    if (!host::readCell(line.words[1], info, error)) return false;
+    *ctx.out << line.words[1] << ": " << info.text;
+    if (!info.formulaA1.empty()) *ctx.out << "  " << info.formulaA1 << "  " << info.formulaR1C1;
+    if (info.format != "General") *ctx.out << "  [" << info.format << "]";
+    *ctx.out << "\n";
+    return true;
+}
+
+// expect-cell CELL TEXT [formula|r1c1|format]
+bool expectCellAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    if (!words(line, 2, 3, error)) return false;
+    host::CellInfo info;
+    if (!host::readCell(line.words[1], info, error)) return false;
+    std::string what = line.words.size() > 3 ? line.words[3] : "value";
+    const std::string* actual = what == "value"     ? &info.text
+                                : what == "formula" ? &info.formulaA1
+                                : what == "r1c1"    ? &info.formulaR1C1
+                                : what == "format"  ? &info.format
+                                                    : nullptr;
+    if (!actual) {
+        error = "expect-cell checks value, formula, r1c1 or format";
+        return false;
+    }
+    if (*actual == line.words[2]) return true;
+    error = line.words[1] + " " + what + " is \"" + *actual + "\", expected \"" + line.words[2] + "\"";
+    return false;
+}
+
+bool windowsAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 0, 0, error)) return false;
+    for (const auto& book : host::windows()) {
+        *ctx.out << book << ":";
+        for (const auto& sheet : host::sheetNames(book)) *ctx.out << " [" << sheet << "]";
+        *ctx.out << "\n";
+    }
+    return true;
+}
+
+}  // namespace
+
+REGISTER_SCRIPT_ACTION("open", "open FILE", "open a workbook (.xlsx, or ; or , separated text)",
+                       openAction);
+REGISTER_SCRIPT_ACTION("new", "new", "make a new workbook (Book1, Book2, ...)", newAction);
+REGISTER_SCRIPT_ACTION("activate", "activate BOOK", "make a workbook the active window",
+                       activateAction);
+REGISTER_SCRIPT_ACTION("close-book", "close-book [BOOK]", "close a workbook without saving",
+                       closeBookAction);
+REGISTER_SCRIPT_ACTION("select-sheet", "select-sheet SHEET", "make a sheet active",
+                       selectSheetAction);
+REGISTER_SCRIPT_ACTION("select", "select RANGE", "select cells of the active sheet (A1:C4)",
+                       selectAction);
+REGISTER_SCRIPT_ACTION("set", "set CELL TEXT",
+                       "enter a text as typed: a number, TRUE/FALSE, =formula (A1) or text",
+                       setAction);
+REGISTER_SCRIPT_ACTION("formula", "formula CELL FORMULA [r1c1]", "enter a formula", formulaAction);
+REGISTER_SCRIPT_ACTION("format", "format CELL FORMAT", "set a number format such as 0.00",
+                       formatAction);
+REGISTER_SCRIPT_ACTION("save", "save [BOOK] PATH", "save a workbook (.xlsx or text by extension)",
+                       saveAction);
+REGISTER_SCRIPT_ACTION("save-new", "save-new FOLDER",
+                       "save every workbook made during the run and not saved", saveNewAction);
+REGISTER_SCRIPT_ACTION("show", "show [SHEET] [values|formulas]", "print a sheet's cells",
+                       showAction);
+REGISTER_SCRIPT_ACTION("cell", "cell CELL", "print one cell: value, formulas, format", cellAction);
+REGISTER_SCRIPT_ACTION("expect-cell", "expect-cell CELL TEXT [value|formula|r1c1|format]",
+                       "fail unless the cell shows this", expectCellAction);
+REGISTER_SCRIPT_ACTION("windows", "windows", "print the open workbooks and their sheets",
+                       windowsAction);
+
+}  // namespace app
