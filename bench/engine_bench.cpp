@@ -20,7 +20,9 @@
 
 // The engine shows nothing in the host, but the instance model linked with it
 // can: in this program there is no host, and every call is answered as done.
-QTB_EXPORT int Excel4v(int, XLOPER*, int, XLOPER**) { return xlretSuccess; }
+QTB_EXPORT int Excel4v(int, XLOPER*, int, XLOPER**) {
+    return xlretSuccess;
+}
 
 namespace {
 
@@ -53,10 +55,10 @@ int load(const roundcheck::Table& t, double base) {
             termSign.push_back(static_cast<signed char>(term.coef));
         }
     }
-    return EngineLoad(static_cast<int>(t.equations.size()), rhs.data(), t.size(),
-                      t.nominal.data(), t.status.data(), t.lpl.data(), t.upl.data(),
-                      t.lower.data(), t.upper.data(), names.data(), termCount.data(),
-                      termCell.data(), termSign.data(), base, kEngineLogName);
+    return EngineLoad(static_cast<int>(t.equations.size()), rhs.data(), t.size(), t.nominal.data(),
+                      t.status.data(), t.lpl.data(), t.upl.data(), t.lower.data(), t.upper.data(),
+                      names.data(), termCount.data(), termCell.data(), termSign.data(), base,
+                      kEngineLogName);
 }
 
 void runShape(const std::vector<int>& sizes, uint32_t seed, int minutes, bool audit) {
@@ -82,11 +84,11 @@ void runShape(const std::vector<int>& sizes, uint32_t seed, int minutes, bool au
     }
     const bool solved = result == 1 || result == 3;
     const double bound = gEngine.distanceOffset + gEngine.masterBound;
-    std::printf("%-10s %2zu-D cells %7d equations %5d solve %8.2f s audit %8.2f s (%d cells) "
-                "nodes %6d result %2d distance %10.1f bound %10.1f\n",
-                name.c_str(), sizes.size(), gEngine.cellCount, gEngine.equationCount,
-                solveSeconds, auditSeconds, audited, gEngine.masterNodes, result,
-                solved ? upper : -1.0, bound);
+    std::printf(
+        "%-10s %2zu-D cells %7d equations %5d solve %8.2f s audit %8.2f s (%d cells) "
+        "nodes %6d result %2d distance %10.1f bound %10.1f\n",
+        name.c_str(), sizes.size(), gEngine.cellCount, gEngine.equationCount, solveSeconds,
+        auditSeconds, audited, gEngine.masterNodes, result, solved ? upper : -1.0, bound);
     std::fflush(stdout);
     EngineUnload();
 }
@@ -95,8 +97,8 @@ void runShape(const std::vector<int>& sizes, uint32_t seed, int minutes, bool au
 
 int main(int argc, char** argv) {
     const std::vector<Shape> shapes = {
-        {{50, 50}, true},       {{200, 200}, false},   {{500, 500}, false},
-        {{10, 10, 10}, true},   {{20, 20, 20}, false}, {{6, 6, 6, 6}, true},
+        {{50, 50}, true},     {{200, 200}, false},   {{500, 500}, false},
+        {{10, 10, 10}, true}, {{20, 20, 20}, false}, {{6, 6, 6, 6}, true},
     };
     bool quick = false, audit = true;
     int minutes = 2;

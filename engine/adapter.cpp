@@ -133,8 +133,8 @@ int loadEngine(Cell* cells, Sum* sums, int n, int m, int t) {
     }
     if (EngineLoad(m, in.rhs.data(), n, in.nominal.data(), in.status.data(), in.lpl.data(),
                    in.upl.data(), in.lowerBound.data(), in.upperBound.data(), in.names.data(),
-                   in.termCount.data(), in.termCell.data(), in.termSign.data(),
-                   gOptions.basenumber, kEngineLogName) != 0) {
+                   in.termCount.data(), in.termCell.data(), in.termSign.data(), gOptions.basenumber,
+                   kEngineLogName) != 0) {
         printOut(kOutLoadFailed);
         return -3;
     }
@@ -174,8 +174,7 @@ int RunRounding(Cell* cells, Sum* sums) {
     }
 
     double lowerbound = 0, upperbound = 0;
-    int r = EngineSolve(lowerbound, upperbound, kEngineLogName, gOptions.timelim,
-                        gOptions.maxJump);
+    int r = EngineSolve(lowerbound, upperbound, kEngineLogName, gOptions.timelim, gOptions.maxJump);
     gEngine.bestUB = upperbound;
 
     switch (r) {
@@ -183,9 +182,15 @@ int RunRounding(Cell* cells, Sum* sums) {
             ShowStatus(kStatusOptimal);
             if (gEngine.solutionCount > 0) writeBack(cells);
             break;
-        case 2: ShowAlert(kAlertInfeasible, 1); break;
-        case 3: ShowAlert(kAlertAbortedWithSolution, 1); break;
-        case 4: ShowAlert(kAlertAbortedWithoutSolution, 1); break;
+        case 2:
+            ShowAlert(kAlertInfeasible, 1);
+            break;
+        case 3:
+            ShowAlert(kAlertAbortedWithSolution, 1);
+            break;
+        case 4:
+            ShowAlert(kAlertAbortedWithoutSolution, 1);
+            break;
         default:
             ShowAlert(kAlertSolveError, 1);
             r = 10;

@@ -12,7 +12,9 @@
 namespace {
 
 // The published value of a cell.
-double publishedValue(const EngineCell& c) { return c.floorValue + gEngine.base * c.steps; }
+double publishedValue(const EngineCell& c) {
+    return c.floorValue + gEngine.base * c.steps;
+}
 
 // The rows of the auditing LP: the equations in cell values.
 int addSubproblemRows(const char* logName) {
@@ -47,9 +49,9 @@ int addSubproblemRows(const char* logName) {
         return 1;
     }
     if (sense.empty()) return 0;  // a table without equations
-    const int status = XPRSaddrows(gEngine.subProblem, static_cast<int>(sense.size()), built,
-                                   sense.data(), rhs.data(), nullptr, start.data(), index.data(),
-                                   value.data());
+    const int status =
+        XPRSaddrows(gEngine.subProblem, static_cast<int>(sense.size()), built, sense.data(),
+                    rhs.data(), nullptr, start.data(), index.data(), value.data());
     if (status != 0) {
         AppendLog(logName, kLogAddRows, status);
         return 1;
@@ -59,12 +61,18 @@ int addSubproblemRows(const char* logName) {
 
 const char* lpStatusLine(int lpstatus) {
     switch (lpstatus) {
-        case XPRS_LP_INFEAS: return kLogSubInfeasible;
-        case XPRS_LP_CUTOFF: return kLogSubCutoff;
-        case XPRS_LP_UNFINISHED: return kLogSubUnfinished;
-        case XPRS_LP_UNBOUNDED: return kLogSubUnbounded;
-        case XPRS_LP_CUTOFF_IN_DUAL: return kLogSubCutoffDual;
-        default: return nullptr;
+        case XPRS_LP_INFEAS:
+            return kLogSubInfeasible;
+        case XPRS_LP_CUTOFF:
+            return kLogSubCutoff;
+        case XPRS_LP_UNFINISHED:
+            return kLogSubUnfinished;
+        case XPRS_LP_UNBOUNDED:
+            return kLogSubUnbounded;
+        case XPRS_LP_CUTOFF_IN_DUAL:
+            return kLogSubCutoffDual;
+        default:
+            return nullptr;
     }
 }
 
@@ -98,9 +106,9 @@ int BuildSubproblem(const double lo[], const double hi[], const char* logName) {
     XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAELEMS, terms);
     XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAROWS, gEngine.equationCount);
     XPRSsetintcontrol(gEngine.subProblem, XPRS_CONTROL_8072, 0);
-    const int loaded = XPRSloadlp(gEngine.subProblem, "QTBsubproblem", n, 0, nullptr, nullptr,
-                                  nullptr, obj.data(), starts.data(), counts.data(), nullptr,
-                                  nullptr, lo, hi);
+    const int loaded =
+        XPRSloadlp(gEngine.subProblem, "QTBsubproblem", n, 0, nullptr, nullptr, nullptr, obj.data(),
+                   starts.data(), counts.data(), nullptr, nullptr, lo, hi);
     if (loaded != 0) {
         AppendLog(logName, kLogLoadSolver, loaded);
         return 1;

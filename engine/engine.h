@@ -17,19 +17,19 @@
 inline constexpr double kEngineTolerance = 0.00001;
 
 struct EngineCell {
-    double auditMax;    // largest value in the auditing LP
-    double auditMin;    // smallest value in the auditing LP
+    double auditMax;  // largest value in the auditing LP
+    double auditMin;  // smallest value in the auditing LP
     double nominal;
     double floorValue;  // floor((nominal + tol) / base) * base
     double ceilValue;   // ceil((nominal - tol) / base) * base
     std::string name;
-    int index;          // position in gEngine.cells; the column in every model
+    int index;  // position in gEngine.cells; the column in every model
     double lowerBound;
     double upperBound;
-    double lpl;         // protection levels; 0 unless status is 'u'
+    double lpl;  // protection levels; 0 unless status is 'u'
     double upl;
-    char status;        // 's', 'u' or 'z'; only 'u' carries protection
-    double steps;       // the solution: base units above floorValue
+    char status;   // 's', 'u' or 'z'; only 'u' carries protection
+    double steps;  // the solution: base units above floorValue
 };
 
 struct EngineEquation {

@@ -47,9 +47,12 @@ bool loadCell(int i, double nominal, char status, double lpl, double upl, double
 
     // Non-finite numbers would slip through every comparison below.
     const char* refusal = nullptr;
-    if (!std::isfinite(nominal)) refusal = kLogNominalNotFinite;
-    else if (!std::isfinite(lowerBound) || !std::isfinite(upperBound)) refusal = kLogBoundsNotFinite;
-    else if (!std::isfinite(lpl) || !std::isfinite(upl)) refusal = kLogLevelsNotFinite;
+    if (!std::isfinite(nominal))
+        refusal = kLogNominalNotFinite;
+    else if (!std::isfinite(lowerBound) || !std::isfinite(upperBound))
+        refusal = kLogBoundsNotFinite;
+    else if (!std::isfinite(lpl) || !std::isfinite(upl))
+        refusal = kLogLevelsNotFinite;
     else if (nominal + kEngineTolerance < lowerBound || nominal - kEngineTolerance > upperBound)
         refusal = kLogWrongBounds;
     // The given levels count here whatever the status.
@@ -75,8 +78,8 @@ bool loadCell(int i, double nominal, char status, double lpl, double upl, double
 
 // Builds equation e from its terms starting at termCell[first]; false (with
 // its log line) when a term is unusable.
-bool loadEquation(int e, double rhs, int count, const int termCell[],
-                  const signed char termSign[], int first, const char* logName) {
+bool loadEquation(int e, double rhs, int count, const int termCell[], const signed char termSign[],
+                  int first, const char* logName) {
     if (!std::isfinite(rhs)) {
         AppendLog(logName, kLogRhsNotFinite, e);
         return false;

@@ -15,14 +15,17 @@ inline constexpr char kLogNotAdditive[] = "ERROR: equation %d is not additive (d
 inline constexpr char kLogBadBase[] = "Error: base %lf is not a positive finite number\n";
 inline constexpr char kLogBadCounts[] = "Error: %d cells and %d equations cannot be loaded\n";
 inline constexpr char kLogNominalNotFinite[] = "Error: cell %d with a value that is not finite\n";
-inline constexpr char kLogBoundsNotFinite[] = "Error: cell %d with external bounds that are not finite\n";
+inline constexpr char kLogBoundsNotFinite[] =
+    "Error: cell %d with external bounds that are not finite\n";
 inline constexpr char kLogLevelsNotFinite[] =
     "Error: cell %d with protection levels that are not finite\n";
 inline constexpr char kLogRhsNotFinite[] =
     "Error: equation %d with a right-hand side that is not finite\n";
 inline constexpr char kLogBadTermCount[] = "Error: equation %d with %d terms\n";
-inline constexpr char kLogBadTermCell[] = "Error: equation %d refers to cell %d, which does not exist\n";
-inline constexpr char kLogBadTermSign[] = "Error: equation %d with a coefficient other than +1 and -1\n";
+inline constexpr char kLogBadTermCell[] =
+    "Error: equation %d refers to cell %d, which does not exist\n";
+inline constexpr char kLogBadTermSign[] =
+    "Error: equation %d with a coefficient other than +1 and -1\n";
 inline constexpr char kLogNoMemoryInstance[] = "ERROR: not enough memory for the instance\n";
 
 // ---- master problem ----
@@ -36,8 +39,10 @@ inline constexpr char kLogLpNotOptimized[] = "LP has NOT been optimized.\n";
 inline constexpr char kLogLpOptimized[] = "LP has been optimized.\n";
 inline constexpr char kLogIncompleteNoSolution[] =
     "Global search incomplete - no integer solution found.\n";
-inline constexpr char kLogIncompleteSolution[] = "Global search incomplete - integer solution found.\n";
-inline constexpr char kLogCompleteNoSolution[] = "Global search complete - no integer solution found.\n";
+inline constexpr char kLogIncompleteSolution[] =
+    "Global search incomplete - integer solution found.\n";
+inline constexpr char kLogCompleteNoSolution[] =
+    "Global search complete - no integer solution found.\n";
 inline constexpr char kLogMipStatus[] = "mipstatus=%d\n";
 inline constexpr char kLogNoMemoryObj[] = "ERROR: not enough memory for OBJ\n";
 inline constexpr char kLogNoMemoryMstart[] = "ERROR: not enough memory for MSTART\n";
@@ -49,12 +54,15 @@ inline constexpr char kLogCreateMaster[] =
     "ERROR (status=%d): problems creating a master problem with XPRESS\n";
 inline constexpr char kLogLoadSolver[] = "ERROR (status=%d): problems loading XPRESS-solver\n";
 inline constexpr char kLogElementCount[] = "ERROR: position=%d   newnz=%d\n";
-inline constexpr char kLogAddRows[] = "ERROR (status=%d): problems adding rows with XPRESS-solver\n";
+inline constexpr char kLogAddRows[] =
+    "ERROR (status=%d): problems adding rows with XPRESS-solver\n";
 inline constexpr char kLogBadMinim[] = "Warning: bad result from XPRSminim : status=%d\n";
 
 // ---- feasibility analysis ----
-inline constexpr char kLogNoTableCell[] = "   No rounded table exists due to cell %s with value=%.1lf\n";
-inline constexpr char kLogBoundsInterval[] = "   The external bounds define the interval [%.1lf,%.1lf]\n";
+inline constexpr char kLogNoTableCell[] =
+    "   No rounded table exists due to cell %s with value=%.1lf\n";
+inline constexpr char kLogBoundsInterval[] =
+    "   The external bounds define the interval [%.1lf,%.1lf]\n";
 inline constexpr char kLogReduceBase[] = "   You should reduce the base number\n";
 inline constexpr char kLogZeroRestrictedCell[] =
     "Zero-restricted is infeasible due to cell %s with value=%.1lf\n";
@@ -75,7 +83,8 @@ inline constexpr char kLogNoSolution[] = "No solution exists\n";
 inline constexpr char kLogAuditBegin[] = "Begin of the auditing phase (only sensitive cells!):\n";
 inline constexpr char kLogNoMemoryLb[] = "ERROR: not enough memory for LB\n";
 inline constexpr char kLogNoMemoryUb[] = "ERROR: not enough memory for UB\n";
-inline constexpr char kLogAuditCell[] = "%s from %10.1lf to %10.1lf with protection [%.1lf,%.1lf]\n";
+inline constexpr char kLogAuditCell[] =
+    "%s from %10.1lf to %10.1lf with protection [%.1lf,%.1lf]\n";
 inline constexpr char kLogAuditEnd[] = "End of the auditing phase\n";
 inline constexpr char kLogCreateSub[] =
     "ERROR (status=%d): problems creating a subproblem with XPRESS\n";

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 class LogFile {
-public:
+  public:
     LogFile() = default;
     ~LogFile() { Close(); }
     LogFile(const LogFile&) = delete;
@@ -22,7 +22,7 @@ public:
     void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void VPrintf(const char* format, va_list args) __attribute__((format(printf, 2, 0)));
 
-private:
+  private:
     std::FILE* file_ = nullptr;
 };
 

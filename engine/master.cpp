@@ -43,9 +43,8 @@ bool addRows(const MasterRows& r, const char* logName) {
     }
     if (r.sense.empty()) return true;  // a table without equations
     const int status =
-        XPRSaddrows(gEngine.masterProblem, static_cast<int>(r.sense.size()), built,
-                    r.sense.data(), r.rhs.data(), nullptr, r.start.data(), r.index.data(),
-                    r.value.data());
+        XPRSaddrows(gEngine.masterProblem, static_cast<int>(r.sense.size()), built, r.sense.data(),
+                    r.rhs.data(), nullptr, r.start.data(), r.index.data(), r.value.data());
     if (status != 0) AppendLog(logName, kLogAddRows, status);
     return status == 0;
 }
@@ -152,9 +151,8 @@ void OnIntegerSolution(XPRSprob prob, void* data) {
         return;
     }
     for (int i = 0; i < C; ++i)
-        gEngine.cells[i].steps =
-            larger >= 1 ? StepsFromSolution(x[i], x[C + i], x[2 * C + i])
-                        : StepsFromSolution(x[i], 0.0, 0.0);
+        gEngine.cells[i].steps = larger >= 1 ? StepsFromSolution(x[i], x[C + i], x[2 * C + i])
+                                             : StepsFromSolution(x[i], 0.0, 0.0);
     delete[] x;
     XPRSgetdblattrib(prob, XPRS_MIPOBJVAL, &gEngine.bestUB);
     XPRSgetdblattrib(prob, XPRS_BESTBOUND, &gEngine.bestLB);

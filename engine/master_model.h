@@ -19,9 +19,9 @@ struct MasterColumns {
     std::vector<double> obj;
     std::vector<double> lb;
     std::vector<double> ub;
-    std::vector<char> type;    // 'B' for x, 'I' for y and z
-    std::vector<int> entities; // 0 .. n-1
-    std::vector<int> start;    // n + 1 zeros: the columns carry no elements
+    std::vector<char> type;            // 'B' for x, 'I' for y and z
+    std::vector<int> entities;         // 0 .. n-1
+    std::vector<int> start;            // n + 1 zeros: the columns carry no elements
     std::vector<int> emptyRangeCells;  // cells whose y or z range came out empty
 };
 

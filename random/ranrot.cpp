@@ -5,11 +5,15 @@
 
 namespace {
 
-uint32_t rotl(uint32_t x, int r) { return (x << r) | (x >> (32 - r)); }
+uint32_t rotl(uint32_t x, int r) {
+    return (x << r) | (x >> (32 - r));
+}
 
 }  // namespace
 
-RanrotGenerator::RanrotGenerator(uint32_t seed) { reseed(seed); }
+RanrotGenerator::RanrotGenerator(uint32_t seed) {
+    reseed(seed);
+}
 
 void RanrotGenerator::reseed(uint32_t seed) {
     uint32_t s = seed;
@@ -66,8 +70,8 @@ double RanrotGenerator::nextDouble() {
 int32_t RanrotGenerator::nextInRange(int32_t min, int32_t max) {
     // The width in wrapping 32-bit arithmetic: ranges wider than INT32_MAX come
     // out as empty, like the narrower empty ones.
-    const int32_t n = static_cast<int32_t>(static_cast<uint32_t>(max) -
-                                           static_cast<uint32_t>(min) + 1u);
+    const int32_t n =
+        static_cast<int32_t>(static_cast<uint32_t>(max) - static_cast<uint32_t>(min) + 1u);
     if (n <= 0) return kEmptyRange;
     int32_t r = static_cast<int32_t>(nextDouble() * n);
     if (r >= n) r = n - 1;

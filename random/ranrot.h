@@ -8,7 +8,7 @@
 #include <cstdint>
 
 class RanrotGenerator {
-public:
+  public:
     // Seeding is mandatory; the seed's bit pattern is used unchanged.
     explicit RanrotGenerator(uint32_t seed);
 
@@ -33,7 +33,7 @@ public:
         "Random number generator returned to initial state";
     static constexpr const char* kNotInitialized = "Random number generator not initialized";
 
-private:
+  private:
     friend struct RanrotTestPeer;
 
     static constexpr int kPairs = 17;

@@ -1,10 +1,11 @@
 // The adapter end to end, from Cell and Sum lists to the values written back,
 // with the host's status texts and alerts recorded by a test host.
+#include "engine/adapter.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "engine/adapter.h"
 #include "engine/engine.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/rounding_check.h"
@@ -14,7 +15,7 @@ namespace {
 using roundcheck::Table;
 
 class AdapterTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedOptions_ = gOptions;
         gOptions = RoundingOptions{};
@@ -147,6 +148,13 @@ TEST_F(AdapterTest, AnyCoefficientOtherThanOneIsMinusOne) {
     EXPECT_EQ(run(), 0);
     const std::vector<double> r = rounded();
     EXPECT_EQ(r[0] + r[1], r[2]);
+}
+
+TEST_F(AdapterTest, EmptyInstanceIsAnErrorOfTheSolve) {
+    // The optimizer refuses a model without columns; the user is told.
+    EXPECT_EQ(RunRounding(nullptr, nullptr), 10);
+    EXPECT_EQ(testhost::alertTexts(),
+              (std::vector<std::string>{"Error while solving the QTB-instance!"}));
 }
 
 TEST_F(AdapterTest, InfeasibleTableShowsTheAlertAndWritesNothing) {

@@ -9,7 +9,7 @@ using enginetest::SolverTest;
 using roundcheck::Table;
 
 class AuditTest : public SolverTest {
-protected:
+  protected:
     // 23 + 47 = 70, bounds [0, 1000]: published 20 + 50 = 70.
     void solveTwoCellTable() {
         Table t;

@@ -31,10 +31,10 @@ inline int LoadTable(const roundcheck::Table& t, double base, const char* logNam
             termSign.push_back(static_cast<signed char>(term.coef));
         }
     }
-    return EngineLoad(static_cast<int>(t.equations.size()), rhs.data(), t.size(),
-                      t.nominal.data(), t.status.data(), t.lpl.data(), t.upl.data(),
-                      t.lower.data(), t.upper.data(), names.data(), termCount.data(),
-                      termCell.data(), termSign.data(), base, logName);
+    return EngineLoad(static_cast<int>(t.equations.size()), rhs.data(), t.size(), t.nominal.data(),
+                      t.status.data(), t.lpl.data(), t.upl.data(), t.lower.data(), t.upper.data(),
+                      names.data(), termCount.data(), termCell.data(), termSign.data(), base,
+                      logName);
 }
 
 // The engine's rounded values, in cell order.
@@ -46,7 +46,7 @@ inline std::vector<double> Rounded() {
 
 // A test's own engine log, removed before the test and read back in full.
 class EngineTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
         logName_ = std::string(info->test_suite_name()) + "." + info->name() + ".out";
@@ -70,7 +70,7 @@ protected:
         return out;
     }
 
-private:
+  private:
     std::string logName_;
 };
 
@@ -80,7 +80,7 @@ namespace enginetest {
 
 // Engine tests that run the optimizer: the library is started for each test.
 class SolverTest : public EngineTest {
-protected:
+  protected:
     void SetUp() override {
         EngineTest::SetUp();
         testhost::clear();  // the engine never shows anything in the host

@@ -20,10 +20,9 @@ TEST(EngineMultiples, FloorAndCeilWithTolerance) {
         double value, base, floor, ceil;
     };
     const Case cases[] = {
-        {20, 10, 20, 20},         {19.999995, 10, 20, 20}, {20.000005, 10, 20, 20},
-        {25, 10, 20, 30},         {19.99998, 10, 10, 20},  {20.00002, 10, 20, 30},
-        {-25, 10, -30, -20},      {0, 10, 0, 0},           {7, 3, 6, 9},
-        {0.35, 0.1, 0.3, 0.4},
+        {20, 10, 20, 20},       {19.999995, 10, 20, 20}, {20.000005, 10, 20, 20}, {25, 10, 20, 30},
+        {19.99998, 10, 10, 20}, {20.00002, 10, 20, 30},  {-25, 10, -30, -20},     {0, 10, 0, 0},
+        {7, 3, 6, 9},           {0.35, 0.1, 0.3, 0.4},
     };
     for (const Case& c : cases) {
         EXPECT_NEAR(EngineFloor(c.value, c.base), c.floor, 1e-12) << c.value << " base " << c.base;
@@ -82,10 +81,8 @@ struct Refusal {
 
 TEST_F(EngineLoadTest, RefusesBadCellsWithTheirLine) {
     const Refusal cases[] = {
-        {"value below bounds", 5, 10, 100, 's', 0, 0,
-         "Error: cell 1 with wrong external bounds"},
-        {"value above bounds", 105, 10, 100, 's', 0, 0,
-         "Error: cell 1 with wrong external bounds"},
+        {"value below bounds", 5, 10, 100, 's', 0, 0, "Error: cell 1 with wrong external bounds"},
+        {"value above bounds", 105, 10, 100, 's', 0, 0, "Error: cell 1 with wrong external bounds"},
         // A safe cell's given levels count although it stores 0.
         {"safe cell levels reach out", 95, 0, 100, 's', 0, 10,
          "Error: cell 1 with wrong protection levels"},
@@ -164,13 +161,17 @@ TEST_F(EngineLoadTest, RefusesBaseAndTermsThatCannotBeUsed) {
         const char* line;
     };
     const Case cases[] = {
-        {"term cell past the end", {{{0, 1}, {3, -1}}, 0},
+        {"term cell past the end",
+         {{{0, 1}, {3, -1}}, 0},
          "Error: equation 1 refers to cell 3, which does not exist"},
-        {"negative term cell", {{{-1, 1}, {2, -1}}, 0},
+        {"negative term cell",
+         {{{-1, 1}, {2, -1}}, 0},
          "Error: equation 1 refers to cell -1, which does not exist"},
-        {"coefficient 2", {{{0, 2}, {2, -1}}, 0},
+        {"coefficient 2",
+         {{{0, 2}, {2, -1}}, 0},
          "Error: equation 1 with a coefficient other than +1 and -1"},
-        {"infinite right-hand side", {{{0, 1}}, kInf},
+        {"infinite right-hand side",
+         {{{0, 1}}, kInf},
          "Error: equation 1 with a right-hand side that is not finite"},
     };
     for (const Case& c : cases) {

@@ -101,8 +101,9 @@ TEST_F(FeasibilityTest, ExtendedModelOnlyAfterAnInfeasibleZeroRestrictedOne) {
     t.addSum({0, 1}, 2);
     EXPECT_EQ(solve(t, 10, 3), 1);
     EXPECT_EQ(gEngine.extendedUsed, 0);
-    EXPECT_EQ(logLines("..... "), (std::vector<std::string>{
-                                      "..... finding an output pattern of the zero-restricted QTB"}));
+    EXPECT_EQ(
+        logLines("..... "),
+        (std::vector<std::string>{"..... finding an output pattern of the zero-restricted QTB"}));
 
     // 4 + 4 = 8 with both parts sensitive (upper level 7): with a half-width
     // of 10 each part must be published as 10, and 10 + 10 = 20 is no
@@ -130,8 +131,7 @@ TEST_F(FeasibilityTest, EmptyStepRangeIsLoggedAndTheModelStillBuilt) {
     t.addCell(25, 0, 100, 'u', 11, 26, "narrow");
     EXPECT_EQ(solve(t, 10, 1), 2);
     EXPECT_EQ(gEngine.extendedUsed, 1);
-    EXPECT_EQ(logLines("::::"),
-              (std::vector<std::string>{"::::Infeasible problem: cell narrow"}));
+    EXPECT_EQ(logLines("::::"), (std::vector<std::string>{"::::Infeasible problem: cell narrow"}));
 }
 
 }  // namespace

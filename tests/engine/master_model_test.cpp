@@ -1,8 +1,9 @@
 // The pieces of the master model, one rule at a time: x bounds, y and z bounds,
 // costs (also the random weights), rows, steps read from a solution, and the
 // mapping of every search outcome.
-#include "engine/engine_texts.h"
 #include "engine/master_model.h"
+
+#include "engine/engine_texts.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -10,8 +11,8 @@ namespace {
 using enginetest::EngineTest;
 using enginetest::LoadTable;
 
-EngineCell cellOf(double v, double lower = -1e9, double upper = 1e9, double lpl = 0,
-                  double upl = 0, double base = 10) {
+EngineCell cellOf(double v, double lower = -1e9, double upper = 1e9, double lpl = 0, double upl = 0,
+                  double base = 10) {
     EngineCell c{};
     c.nominal = v;
     c.floorValue = EngineFloor(v, base);
@@ -112,7 +113,7 @@ TEST(MasterModel, EveryMipStatusMapsToOneResult) {
 }
 
 class MasterModelTest : public EngineTest {
-protected:
+  protected:
     void loadTwoCellTable() {
         // 23 + 47 = 70
         roundcheck::Table t;
@@ -156,8 +157,7 @@ TEST_F(MasterModelTest, ExtendedColumnsAndRows) {
     BuildMasterColumns(1, false, unused, cols);
     ASSERT_EQ(cols.count, 9);
     EXPECT_EQ(cols.obj, (std::vector<double>{4, -4, 10, 10, 10, 10, 10, 10, 10}));
-    EXPECT_EQ(cols.type,
-              (std::vector<char>{'B', 'B', 'B', 'I', 'I', 'I', 'I', 'I', 'I'}));
+    EXPECT_EQ(cols.type, (std::vector<char>{'B', 'B', 'B', 'I', 'I', 'I', 'I', 'I', 'I'}));
     // Reach one unit beyond the adjacent multiples; 70 is a multiple.
     EXPECT_EQ(cols.ub, (std::vector<double>{1, 1, 0, 1, 1, 1, 1, 1, 1}));
     EXPECT_TRUE(cols.emptyRangeCells.empty());

@@ -47,7 +47,7 @@ TEST_F(SolveTest, KnownAnswers) {
 TEST_F(SolveTest, WithoutEquationsEveryCellGoesToItsNearerMultiple) {
     Table t;
     for (double v : {14.0, 26.0, 35.5, 0.2, 99.99999, -3.0, -7.0}) t.addCell(v, -100, 200);
-    t.addCell(44, 41, 100);  // the bound forces it up
+    t.addCell(44, 41, 100);             // the bound forces it up
     t.addCell(25, 0, 100, 'u', 0, 12);  // the protection forces it up
     ASSERT_EQ(solve(t, 10), 1);
     EXPECT_EQ(Rounded(), (std::vector<double>{10, 30, 40, 0, 100, 0, -10, 50, 30}));
@@ -111,8 +111,7 @@ TEST_F(SolveTest, ZeroRestrictedOptimalOnRandomTables) {
                 const Table t = randomTable(shape, seed, variant, base);
                 const std::string what = "shape " + std::to_string(shape.size()) + "-D seed " +
                                          std::to_string(seed) + " variant " +
-                                         std::to_string(variant) + " base " +
-                                         std::to_string(base);
+                                         std::to_string(variant) + " base " + std::to_string(base);
                 const int r = solve(t, base, 0);
                 compareWithExhaustiveSearch(t, base, 0, r, upper_, tally, what);
                 if (HasFatalFailure()) return;

@@ -1,12 +1,12 @@
 // The generator: reference sequences, the double and range constructions, and
 // the self-test that must report instead of ending the process.
+#include "random/ranrot.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 #include <vector>
-
-#include "random/ranrot.h"
 
 // Reaches into the generator to put it into the state its self-test looks for.
 struct RanrotTestPeer {

@@ -11,15 +11,17 @@ namespace roundcheck {
 
 namespace {
 
-constexpr double kTol = 0.00001;      // the tolerance of the model itself
-constexpr double kExact = 0.000001;   // sums of multiples must come out exact
+constexpr double kTol = 0.00001;     // the tolerance of the model itself
+constexpr double kExact = 0.000001;  // sums of multiples must come out exact
 
 bool isMultiple(double value, double base) {
     const double q = value / base;
     return std::fabs(q - std::round(q)) <= kExact;
 }
 
-double protectionWidth(const Model& m) { return (m.maxJump + 1) * m.base; }
+double protectionWidth(const Model& m) {
+    return (m.maxJump + 1) * m.base;
+}
 
 // Is value r allowed for cell i on its own (reach, bounds, protection)?
 bool admissible(const Table& t, int i, double r, const Model& m) {
@@ -66,7 +68,9 @@ double FloorMultiple(double value, double base) {
     return std::floor((value + kTol) / base) * base;
 }
 
-double CeilMultiple(double value, double base) { return std::ceil((value - kTol) / base) * base; }
+double CeilMultiple(double value, double base) {
+    return std::ceil((value - kTol) / base) * base;
+}
 
 double Distance(const Table& table, const std::vector<double>& rounded) {
     double d = 0;
@@ -90,12 +94,10 @@ std::string CheckRounding(const Table& t, const std::vector<double>& rounded, co
         if (!isMultiple(r, b)) out << cell << ": not a multiple of " << b << "\n";
         const double F = FloorMultiple(v, b), U = CeilMultiple(v, b);
         if (r < F - m.maxJump * b - kExact || r > U + m.maxJump * b + kExact)
-            out << cell << ": outside [" << F - m.maxJump * b << "," << U + m.maxJump * b
-                << "]\n";
+            out << cell << ": outside [" << F - m.maxJump * b << "," << U + m.maxJump * b << "]\n";
         if (r < t.lower[i] - kTol || r > t.upper[i] + kTol)
             out << cell << ": outside its bounds [" << t.lower[i] << "," << t.upper[i] << "]\n";
-        if (t.status[i] == 'u' &&
-            (r - w > v - t.lpl[i] + kTol || r + w < v + t.upl[i] - kTol))
+        if (t.status[i] == 'u' && (r - w > v - t.lpl[i] + kTol || r + w < v + t.upl[i] - kTol))
             out << cell << ": protection interval [" << v - t.lpl[i] << "," << v + t.upl[i]
                 << "] not kept with half-width " << w << "\n";
     }
