@@ -14,7 +14,9 @@ GUI_IMPLEMENT_CLASS(Dialog, ModalWindow);
 namespace {
 
 std::string describe(const Control& c) {
-    return std::string(controlKindName(c.kind)) + " " + std::to_string(c.id);
+    std::string out = std::string(controlKindName(c.kind)) + " " + std::to_string(c.id);
+    if (!c.label.empty()) out += " \"" + c.label + "\"";
+    return out;
 }
 
 std::string stripMarks(const std::string& text) {

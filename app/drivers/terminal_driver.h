@@ -1,0 +1,56 @@
+// The terminal driver: a person fills in every dialog, property sheet,
+// message box, file dialog, alert and host dialog box by typing commands.
+// Each window is listed (controls with their labels and current values) and
+// a prompt reads one command per line. When the input ends, open windows are
+// cancelled and later ones answered at once, so a piped session never hangs.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "gui/dialog.h"
+#include "gui/driver.h"
+#include "host/host.h"
+
+namespace app::drivers {
+
+class TerminalDriver : public gui::UiDriver, public host::FrontEnd {
+  public:
+    // `echo` repeats every line read, for transcripts of piped input.
+    TerminalDriver(std::istream& in, std::ostream& out, bool echo);
+
+    // Reads a line after showing `prompt`; false at the end of the input.
+    bool readLine(const std::string& prompt, std::string& line);
+    bool inputEnded() const { return ended_; }
+    std::ostream& out() { return out_; }
+
+    void runModal(gui::ModalWindow& window) override;
+    int messageBox(const std::string& text, const std::string& caption, int type) override;
+    void runFileDialog(gui::FileDialog& dialog) override;
+    void showHelp(const std::string& path, int context, const std::string* contents) override;
+    void status(const std::string& text) override;
+    bool alert(const std::string& text, int type) override;
+    bool dialogBox(host::DialogTable& table) override;
+    void hostMessage(const std::string& text) override;
+
+    // The window as a person sees it.
+    static std::string listing(gui::ModalWindow& window);
+
+  private:
+    // Asks until one of the answers is given; `fallback` at the end of input.
+    std::string ask(const std::string& question, const std::vector<std::string>& answers,
+                    const std::string& fallback);
+
+    std::istream& in_;
+    std::ostream& out_;
+    bool echo_;
+    bool ended_ = false;
+};
+
+// The interactive session of `quorant` (no arguments) and `quorant shell`,
+// with the host and the add-in already loaded: menus, workbooks, cells,
+// status texts, and every window through a TerminalDriver that is the active
+// driver and front end for the session. Returns the exit status.
+int runTerminalSession(std::istream& in, std::ostream& out, bool echo);
+
+}  // namespace app::drivers
