@@ -1,13 +1,13 @@
 // The C functions of the library: the run (XPRSinit / XPRSfree), the registry
 // of live problems, and for every call the handle check and the guard that
 // keeps exceptions from crossing the interface.
-#include "engine/optimizer/optimizer.h"
-#include "engine/optimizer/problem.h"
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
+
+#include "engine/optimizer/optimizer.h"
+#include "engine/optimizer/problem.h"
 
 namespace {
 
@@ -68,10 +68,12 @@ int With(XPRSprob prob, F&& f) noexcept {
 extern "C" {
 
 int XPRSinit(const char* /*path*/) {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    ++r.init_count;
-    return 0;
+    return Guarded([]() -> int {
+        Registry& r = TheRegistry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        ++r.init_count;
+        return 0;
+    });
 }
 
 int XPRSfree(void) {
@@ -171,12 +173,11 @@ int XPRSloadlp(XPRSprob prob, const char* name, int ncols, int nrows, const char
 }
 
 int XPRSloadglobal(XPRSprob prob, const char* name, int ncols, int nrows, const char rowtype[],
-                   const double rhs[], const double range[], const double obj[],
-                   const int mstart[], const int mnel[], const int mrwind[],
-                   const double dmatval[], const double dlb[], const double dub[], int ngents,
-                   int nsets, const char qgtype[], const int mgcols[], const double /*mplim*/[],
-                   const char /*qstype*/[], const int /*msstart*/[], const int /*mscols*/[],
-                   const double /*dref*/[]) {
+                   const double rhs[], const double range[], const double obj[], const int mstart[],
+                   const int mnel[], const int mrwind[], const double dmatval[], const double dlb[],
+                   const double dub[], int ngents, int nsets, const char qgtype[],
+                   const int mgcols[], const double /*mplim*/[], const char /*qstype*/[],
+                   const int /*msstart*/[], const int /*mscols*/[], const double /*dref*/[]) {
     return With(prob, [&](xo_prob_struct& p) -> int {
         if (nsets != 0) return XO_ERR_BAD_ARGUMENT;  // sets are not supported
         return p.Load(name, ncols, nrows, rowtype, rhs, range, obj, mstart, mnel, mrwind, dmatval,

@@ -1,16 +1,15 @@
 #include "engine/optimizer/cbc_search.h"
 
-#include "engine/optimizer/status_map.h"
-
 #include <CbcModel.hpp>
 #include <CbcSolver.hpp>
 #include <CbcTree.hpp>
 #include <ClpSimplex.hpp>
 #include <OsiClpSolverInterface.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <string>
+
+#include "engine/optimizer/status_map.h"
 
 namespace qtb::opt {
 
@@ -20,19 +19,21 @@ namespace {
 // it (in its working copy of the model and in the sub-searches of heuristics);
 // all of them share the search.
 class SearchEvents : public CbcEventHandler {
-public:
+  public:
     explicit SearchEvents(CbcSearch* search) : search_(search) {}
     SearchEvents(const SearchEvents& other) = default;
     CbcEventHandler* clone() const override { return new SearchEvents(*this); }
     CbcAction event(CbcEvent which) override { return search_->OnEvent(model_, which); }
 
-private:
+  private:
     CbcSearch* search_;
 };
 
 // A sub-search run by a heuristic: its solutions and node counts are not the
 // search's own.
-bool IsSubSearch(const CbcModel* model) { return (model->specialOptions() & 2048) != 0; }
+bool IsSubSearch(const CbcModel* model) {
+    return (model->specialOptions() & 2048) != 0;
+}
 
 }  // namespace
 
@@ -184,8 +185,8 @@ int CbcSearch::Run(int (*stage)(CbcModel*, int)) {
     CbcMain0(model, data);
     std::vector<std::string> args = {"quorant", "-preprocess", "off", "-presolve", "off"};
     if (backstop_ > 0) {
-        args.insert(args.end(), {"-sec", std::to_string(static_cast<long>(backstop_)),
-                                 "-timeMode", "elapsed"});
+        args.insert(args.end(),
+                    {"-sec", std::to_string(static_cast<long>(backstop_)), "-timeMode", "elapsed"});
     }
     args.insert(args.end(), {"-solve", "-quit"});
     std::vector<const char*> argv;

@@ -4,21 +4,20 @@
 // the next simplex iteration or search event.
 #pragma once
 
+#include <CbcEventHandler.hpp>
+#include <vector>
+
 #include "engine/optimizer/coin_model.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/message_sink.h"
 #include "engine/optimizer/problem.h"
-
-#include <CbcEventHandler.hpp>
-
-#include <vector>
 
 class CbcModel;
 
 namespace qtb::opt {
 
 class CbcSearch : public IterationObserver {
-public:
+  public:
     explicit CbcSearch(xo_prob_struct& problem);
 
     // Runs the search; `stage` is handed to CBC's driver, which calls it at its
@@ -32,7 +31,7 @@ public:
     // Every simplex iteration of every LP of the search.
     bool OnIteration(ClpSimplex* simplex) override;
 
-private:
+  private:
     // Offers a solution of CBC; passes it on if it is a new incumbent.
     void Offer(const double* x);
     void Snapshot(CbcModel* model);
@@ -53,8 +52,8 @@ private:
     MessageSink sink_;
     std::vector<double> obj_;  // the objective the solver minimises
     bool stop_ = false;
-    bool failed_ = false;  // something went wrong inside a handler
-    int root_lp_ = 0;       // LP status of the root relaxation; 0 = not solved
+    bool failed_ = false;    // something went wrong inside a handler
+    int root_lp_ = 0;        // LP status of the root relaxation; 0 = not solved
     double root_obj_ = 0.0;  // its objective, in the caller's sense
     long iterations_ = 0;
     int active_nodes_ = 0;

@@ -34,7 +34,7 @@ CoinArrays ToCoin(const ModelData& m, int sense) {
 }
 
 int IterationEvents::event(Event which) {
-    if (which != endOfIteration) return -1;  // -1: carry on
+    if (which != endOfIteration) return -1;          // -1: carry on
     return observer_->OnIteration(model_) ? 0 : -1;  // 0: stop this LP
 }
 

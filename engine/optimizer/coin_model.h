@@ -2,12 +2,11 @@
 // matrix and bound arrays with COIN's infinity, objective in the solve's sense.
 #pragma once
 
-#include "engine/optimizer/model_data.h"
-
 #include <ClpEventHandler.hpp>
 #include <CoinPackedMatrix.hpp>
-
 #include <vector>
+
+#include "engine/optimizer/model_data.h"
 
 namespace qtb::opt {
 
@@ -24,7 +23,7 @@ double CoinBound(double v);
 
 // Something that wants to hear of every simplex iteration.
 class IterationObserver {
-public:
+  public:
     virtual ~IterationObserver() = default;
     // `simplex` is the LP iterating. Returns true to stop that LP at once.
     // Must not throw.
@@ -34,13 +33,13 @@ public:
 // The CLP event handler passing every end of iteration to an observer. The
 // LP keeps a clone, and so do the copies CBC makes; all share the observer.
 class IterationEvents : public ClpEventHandler {
-public:
+  public:
     explicit IterationEvents(IterationObserver* observer) : observer_(observer) {}
     IterationEvents(const IterationEvents& other) = default;
     ClpEventHandler* clone() const override { return new IterationEvents(*this); }
     int event(Event which) override;
 
-private:
+  private:
     IterationObserver* observer_;
 };
 

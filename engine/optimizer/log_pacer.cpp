@@ -42,6 +42,8 @@ LogPacer::Call LogPacer::OnNode(int nodes, double now) {
     return Liveness(now);
 }
 
-LogPacer::Call LogPacer::OnEvent(double now) { return Liveness(now); }
+LogPacer::Call LogPacer::OnEvent(double now) {
+    return Liveness(now);
+}
 
 }  // namespace qtb::opt

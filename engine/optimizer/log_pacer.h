@@ -11,15 +11,15 @@ namespace qtb::opt {
 double NowSeconds();
 
 class LogPacer {
-public:
+  public:
     enum class Call { kNone, kLpLog, kGlobalLog };
 
     static constexpr double kLivenessSeconds = 0.25;
 
     struct Settings {
-        int lp_log = 0;           // XPRS_LPLOG
-        int mip_log = 0;          // XPRS_MIPLOG
-        bool has_lp_cb = false;   // an LP log callback is registered
+        int lp_log = 0;              // XPRS_LPLOG
+        int mip_log = 0;             // XPRS_MIPLOG
+        bool has_lp_cb = false;      // an LP log callback is registered
         bool has_global_cb = false;  // a global log callback is registered
         bool global_search = false;  // the solve is a global search
     };
@@ -37,7 +37,7 @@ public:
     // Records that a callback was made (the returned call was acted on).
     void Called(double now) { last_call_ = now; }
 
-private:
+  private:
     bool LpEnabled() const { return s_.has_lp_cb && s_.lp_log > 0; }
     bool GlobalEnabled() const { return s_.global_search && s_.has_global_cb && s_.mip_log != 0; }
     Call Liveness(double now) const;

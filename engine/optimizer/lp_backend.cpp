@@ -1,10 +1,10 @@
 #include "engine/optimizer/lp_backend.h"
 
+#include <ClpSimplex.hpp>
+
 #include "engine/optimizer/coin_model.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/status_map.h"
-
-#include <ClpSimplex.hpp>
 
 namespace qtb::opt {
 
@@ -22,11 +22,8 @@ constexpr int kWarmObjectiveOnly = 1 | 2 | 4;
 
 // One LP solve as the LP log callback sees it.
 class LpBackend::Run : public IterationObserver {
-public:
-    Run(xo_prob_struct& p, int sense)
-        : p_(p),
-          sense_(sense),
-          pacer_(Settings(p), NowSeconds()) {}
+  public:
+    Run(xo_prob_struct& p, int sense) : p_(p), sense_(sense), pacer_(Settings(p), NowSeconds()) {}
 
     bool OnIteration(ClpSimplex* simplex) override {
         if (stop_) return true;
@@ -44,7 +41,7 @@ public:
     bool Stopped() const { return stop_; }
     long Iterations() const { return iterations_; }
 
-private:
+  private:
     static LogPacer::Settings Settings(const xo_prob_struct& p) {
         LogPacer::Settings s;
         s.lp_log = p.Control(XPRS_LPLOG);
@@ -73,8 +70,8 @@ void LpBackend::Build() {
     simplex_ = std::make_unique<ClpSimplex>();
     simplex_->passInMessageHandler(&sink_);
     simplex_->setLogLevel(0);
-    simplex_->loadProblem(a.matrix, a.col_lo.data(), a.col_up.data(), a.obj.data(),
-                          a.row_lo.data(), a.row_up.data());
+    simplex_->loadProblem(a.matrix, a.col_lo.data(), a.col_up.data(), a.obj.data(), a.row_lo.data(),
+                          a.row_up.data());
     solved_ = false;
     obj_changed_ = false;
     bounds_changed_ = false;

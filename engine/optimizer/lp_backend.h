@@ -3,18 +3,18 @@
 // re-solve after a small change costs a few iterations.
 #pragma once
 
+#include <memory>
+
 #include "engine/optimizer/message_sink.h"
 #include "engine/optimizer/problem.h"
 #include "engine/optimizer/status_map.h"
-
-#include <memory>
 
 class ClpSimplex;
 
 namespace qtb::opt {
 
 class LpBackend {
-public:
+  public:
     // Builds the LP from the problem's model for the problem's current sense.
     explicit LpBackend(xo_prob_struct& problem);
     ~LpBackend();
@@ -32,7 +32,7 @@ public:
     // and fills the problem's attributes and solution. Returns a status code.
     int Solve(char algorithm);
 
-private:
+  private:
     class Run;
     void Build();
     MappedStatus SolveOnce(char algorithm, bool warm, Run& run);
@@ -41,7 +41,7 @@ private:
     MessageSink sink_;  // declared before simplex_: the simplex uses it until destroyed
     std::unique_ptr<ClpSimplex> simplex_;
     int sense_;
-    bool solved_ = false;      // a basis from an earlier solve is in place
+    bool solved_ = false;  // a basis from an earlier solve is in place
     bool obj_changed_ = false;
     bool bounds_changed_ = false;
 };

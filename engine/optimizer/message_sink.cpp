@@ -1,8 +1,8 @@
 #include "engine/optimizer/message_sink.h"
 
-#include "engine/optimizer/optimizer.h"
-
 #include <utility>
+
+#include "engine/optimizer/optimizer.h"
 
 namespace qtb::opt {
 
@@ -24,7 +24,9 @@ MessageSink::MessageSink(LineFn fn) : fn_(std::move(fn)) {}
 
 MessageSink::MessageSink(const MessageSink& other) : CoinMessageHandler(other), fn_(other.fn_) {}
 
-CoinMessageHandler* MessageSink::clone() const { return new MessageSink(*this); }
+CoinMessageHandler* MessageSink::clone() const {
+    return new MessageSink(*this);
+}
 
 int MessageSink::print() {
     if (!fn_) return 0;

@@ -2,17 +2,16 @@
 // problem's message callback. Nothing is ever printed.
 #pragma once
 
-#include "engine/optimizer/message_text.h"
-
 #include <CoinMessageHandler.hpp>
-
 #include <functional>
 #include <string_view>
+
+#include "engine/optimizer/message_text.h"
 
 namespace qtb::opt {
 
 class MessageSink : public CoinMessageHandler {
-public:
+  public:
     // Called with one line (no line feed) and its message type.
     using LineFn = std::function<void(std::string_view line, int type)>;
 
@@ -23,7 +22,7 @@ public:
     CoinMessageHandler* clone() const override;
     int print() override;
 
-private:
+  private:
     LineFn fn_;
 };
 

@@ -1,8 +1,8 @@
 #include "engine/optimizer/mip_backend.h"
 
-#include "engine/optimizer/cbc_search.h"
-
 #include <mutex>
+
+#include "engine/optimizer/cbc_search.h"
 
 namespace qtb::opt {
 

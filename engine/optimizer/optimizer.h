@@ -124,8 +124,9 @@ int XPRSloadglobal(XPRSprob prob, const char* name, int ncols, int nrows, const 
 
 // Adds `nrows` rows with `ncoeffs` elements in row form: row i has the elements
 // mstart[i] .. mstart[i+1]-1, the last row those up to ncoeffs-1 (an entry
-// mstart[nrows] may be given but is not read). Row types: 'E' equal, 'L' less or equal, 'G' greater or equal,
-// and 'N' and 'R' as for loading; `range` is read for 'R' rows only.
+// mstart[nrows] may be given but is not read). Row types: 'E' equal, 'L' less
+// or equal, 'G' greater or equal, and 'N' and 'R' as for loading; `range` is
+// read for 'R' rows only.
 int XPRSaddrows(XPRSprob prob, int nrows, int ncoeffs, const char qrtype[], const double rhs[],
                 const double range[], const int mstart[], const int mclind[],
                 const double dmatval[]);

@@ -1,12 +1,12 @@
 #include "engine/optimizer/problem.h"
 
-#include "engine/optimizer/lp_backend.h"
-#include "engine/optimizer/mip_backend.h"
-
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
+
+#include "engine/optimizer/lp_backend.h"
+#include "engine/optimizer/mip_backend.h"
 
 using qtb::opt::ControlSpec;
 using qtb::opt::kInfinity;
@@ -30,7 +30,9 @@ const ControlSpec kControls[] = {
     {XO_SEARCH_SECONDS, 0, 0, INT_MAX},
 };
 
-bool IsRowType(char t) { return t == 'E' || t == 'L' || t == 'G' || t == 'N' || t == 'R'; }
+bool IsRowType(char t) {
+    return t == 'E' || t == 'L' || t == 'G' || t == 'N' || t == 'R';
+}
 
 // A ranged row needs a finite, non-negative range.
 bool RowOk(char type, const double rhs[], const double range[], int i) {
@@ -101,13 +103,15 @@ void xo_prob_struct::ResetOutcome() {
     sol = qtb::opt::Solution{};
 }
 
-void xo_prob_struct::DropLp() { lp_.reset(); }
+void xo_prob_struct::DropLp() {
+    lp_.reset();
+}
 
 int xo_prob_struct::Load(const char* name, int ncols, int nrows, const char rowtype[],
                          const double rhs[], const double range[], const double obj[],
                          const int mstart[], const int mnel[], const int mrwind[],
-                         const double dmatval[], const double dlb[], const double dub[],
-                         int ngents, const char qgtype[], const int mgcols[]) {
+                         const double dmatval[], const double dlb[], const double dub[], int ngents,
+                         const char qgtype[], const int mgcols[]) {
     if (solving) return XO_ERR_BUSY;
     if (ncols < 1 || nrows < 0 || ngents < 0) return XO_ERR_BAD_ARGUMENT;
     if (nrows > 0 && (!rowtype || !rhs)) return XO_ERR_BAD_ARGUMENT;
@@ -304,23 +308,43 @@ int xo_prob_struct::Solve(const char* flags, int dir) {
 int xo_prob_struct::GetIntAttrib(int id, int* value) const {
     if (!value) return XO_ERR_BAD_ARGUMENT;
     switch (id) {
-        case XPRS_SIMPLEXITER: *value = attrs.simplex_iter; return 0;
-        case XPRS_LPSTATUS: *value = attrs.lp_status; return 0;
-        case XPRS_MIPSTATUS: *value = attrs.mip_status; return 0;
-        case XPRS_NODES: *value = attrs.nodes; return 0;
-        case XPRS_ACTIVENODES: *value = attrs.active_nodes; return 0;
-        case XPRS_MIPSOLS: *value = attrs.mip_sols; return 0;
-        default: return XO_ERR_UNKNOWN_ID;
+        case XPRS_SIMPLEXITER:
+            *value = attrs.simplex_iter;
+            return 0;
+        case XPRS_LPSTATUS:
+            *value = attrs.lp_status;
+            return 0;
+        case XPRS_MIPSTATUS:
+            *value = attrs.mip_status;
+            return 0;
+        case XPRS_NODES:
+            *value = attrs.nodes;
+            return 0;
+        case XPRS_ACTIVENODES:
+            *value = attrs.active_nodes;
+            return 0;
+        case XPRS_MIPSOLS:
+            *value = attrs.mip_sols;
+            return 0;
+        default:
+            return XO_ERR_UNKNOWN_ID;
     }
 }
 
 int xo_prob_struct::GetDblAttrib(int id, double* value) const {
     if (!value) return XO_ERR_BAD_ARGUMENT;
     switch (id) {
-        case XPRS_LPOBJVAL: *value = attrs.lp_obj; return 0;
-        case XPRS_MIPOBJVAL: *value = attrs.mip_obj; return 0;
-        case XPRS_BESTBOUND: *value = attrs.best_bound; return 0;
-        default: return XO_ERR_UNKNOWN_ID;
+        case XPRS_LPOBJVAL:
+            *value = attrs.lp_obj;
+            return 0;
+        case XPRS_MIPOBJVAL:
+            *value = attrs.mip_obj;
+            return 0;
+        case XPRS_BESTBOUND:
+            *value = attrs.best_bound;
+            return 0;
+        default:
+            return XO_ERR_UNKNOWN_ID;
     }
 }
 

@@ -4,13 +4,13 @@
 // everything else and return the library's status codes.
 #pragma once
 
-#include "engine/optimizer/model_data.h"
-#include "engine/optimizer/optimizer.h"
-
 #include <map>
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include "engine/optimizer/model_data.h"
+#include "engine/optimizer/optimizer.h"
 
 namespace qtb::opt {
 
@@ -107,7 +107,7 @@ struct xo_prob_struct {
     // While a global search runs: its incumbent, if any, for XPRSgetsol.
     const std::vector<double>* live_incumbent = nullptr;
 
-private:
+  private:
     int CheckColumns(int n, const int idx[]) const;
     void DropLp();
     void ApplySizingHints();

@@ -50,7 +50,9 @@ int IncompleteSearch(const CbcOutcome& o) {
 }
 
 // The root LP status, or "unfinished" when the root LP never completed.
-int RootLp(const CbcOutcome& o) { return o.root_lp == 0 ? XPRS_LP_UNFINISHED : o.root_lp; }
+int RootLp(const CbcOutcome& o) {
+    return o.root_lp == 0 ? XPRS_LP_UNFINISHED : o.root_lp;
+}
 
 }  // namespace
 

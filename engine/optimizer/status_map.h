@@ -19,13 +19,13 @@ MappedStatus MapClpStatus(int status, int secondary);
 
 // What is known after a CBC search.
 struct CbcOutcome {
-    int status = -1;           // CbcModel::status()
-    int secondary = -1;        // CbcModel::secondaryStatus()
+    int status = -1;     // CbcModel::status()
+    int secondary = -1;  // CbcModel::secondaryStatus()
     bool proven_optimal = false;
     bool proven_infeasible = false;
-    bool has_solution = false;  // bestSolution() was not null
+    bool has_solution = false;    // bestSolution() was not null
     bool stop_requested = false;  // a log callback or the time backstop asked to stop
-    int root_lp = 0;           // MapClpStatus of the root LP relaxation; 0 if never solved
+    int root_lp = 0;              // MapClpStatus of the root LP relaxation; 0 if never solved
 };
 
 MappedStatus MapCbcOutcome(const CbcOutcome& outcome);

@@ -1,9 +1,9 @@
 // The library's run and handles, reading a loaded model back, and bad
 // arguments: every misuse must come back as a non-zero status, never a crash.
-#include "tests/optimizer/test_support.h"
-
 #include <cmath>
 #include <limits>
+
+#include "tests/optimizer/test_support.h"
 
 namespace qtb::opt::test {
 namespace {
@@ -118,8 +118,8 @@ TEST_F(Api, BadArgumentsAreRefused) {
     const int cols[] = {0, 1};
     const int out_of_range[] = {0, 2};
     // Loading.
-    EXPECT_EQ(XPRSloadlp(p, "x", 0, 0, nullptr, nullptr, nullptr, nullptr, zeros, nullptr,
-                         nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(XPRSloadlp(p, "x", 0, 0, nullptr, nullptr, nullptr, nullptr, zeros, nullptr, nullptr,
+                         nullptr, nullptr, nullptr),
               XO_ERR_BAD_ARGUMENT);
     EXPECT_EQ(XPRSloadlp(p, "x", 2, 1, nullptr, nullptr, nullptr, obj, zeros, nullptr, nullptr,
                          nullptr, nullptr, nullptr),
@@ -195,7 +195,9 @@ TEST_F(Api, BadArgumentsAreRefused) {
 
 // Destroying a problem, or ending the run, from inside its own callback must
 // not pull the solve's state away.
-void DestroyMe(XPRSprob p, void*) { EXPECT_EQ(XPRSdestroyprob(p), 0); }
+void DestroyMe(XPRSprob p, void*) {
+    EXPECT_EQ(XPRSdestroyprob(p), 0);
+}
 
 TEST_F(Api, DestroyingAProblemInsideItsCallback) {
     XPRSprob p = nullptr;

@@ -1,12 +1,12 @@
 // The callbacks as the rounding engine relies on them: messages as text with
 // nothing printed, every new incumbent passed on once with its values and
 // objective readable, and log callbacks that stop a search.
-#include "tests/optimizer/test_support.h"
-
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <thread>
+
+#include "tests/optimizer/test_support.h"
 
 namespace qtb::opt::test {
 namespace {
@@ -63,6 +63,47 @@ TEST_F(Callbacks, MessagesArriveAsLinesAndNothingIsPrinted) {
     });
     EXPECT_EQ(printed_lp, "");
     EXPECT_GT(m.lines.size(), before);
+}
+
+int StopAtOnce(XPRSprob, void*) {
+    return 1;
+}
+
+// Whatever the outcome, the solvers print nothing of their own, with or
+// without a message callback.
+TEST_F(Callbacks, NothingIsPrintedWhateverTheOutcome) {
+    const RoundingTable t = MakeRoundingTable(3, 8, 1);
+    for (bool with_callback : {false, true}) {
+        Messages m;
+        const std::string printed = CaptureOutput([&] {
+            auto solve = [&](const std::vector<double>& obj, const std::vector<double>& ub,
+                             const std::vector<char>& types, const Rows& rows, const char* flags,
+                             bool stop) {
+                Prob p;
+                if (with_callback) XPRSsetcbmessage(p, OnMessage, &m);
+                if (stop) XPRSsetcbgloballog(p, StopAtOnce, nullptr);
+                if (stop) XPRSsetcblplog(p, StopAtOnce, nullptr);
+                EXPECT_EQ(LoadColumns(p, obj, std::vector<double>(obj.size(), 0), ub, types, rows),
+                          0);
+                EXPECT_EQ(XPRSminim(p, flags), 0);
+            };
+            Rows three;  // x0 + x1 = 3
+            three.Add('E', 3, {0, 1}, {1, 1});
+            Rows half;  // x0 + x1 = 1, x0 = x1
+            half.Add('E', 1, {0, 1}, {1, 1});
+            half.Add('E', 0, {0, 1}, {1, -1});
+            Rows open;  // x0 >= x1
+            open.Add('G', 0, {0, 1}, {1, -1});
+            const std::vector<double> big = {1e20, 1e20};
+            solve({1, 1}, {1, 1}, {'B', 'B'}, three, "g", false);  // root LP infeasible
+            solve({1, 1}, {1, 1}, {'B', 'B'}, half, "g", false);   // integer infeasible
+            solve({-1, 0}, big, {'I', 'I'}, open, "g", false);     // unbounded
+            solve({-1, 0}, big, {}, open, "", false);              // unbounded LP
+            solve({1, 1}, {1, 1}, {}, three, "", false);           // infeasible LP
+            solve(t.obj, t.ub, std::vector<char>(t.Cells(), 'B'), t.rows, "g", true);  // stopped
+        });
+        EXPECT_EQ(printed, "") << (with_callback ? "with" : "without") << " a message callback";
+    }
 }
 
 struct Incumbents {
@@ -144,10 +185,14 @@ int OnLog(XPRSprob p, void* data) {
     int lp = 0, mip = 0, nodes = 0, active = 0, sols = 0, iters = 0;
     double mipobj = 0, bound = 0, lpobj = 0;
     const int reads[] = {
-        XPRSgetintattrib(p, XPRS_LPSTATUS, &lp),       XPRSgetintattrib(p, XPRS_MIPSTATUS, &mip),
-        XPRSgetintattrib(p, XPRS_NODES, &nodes),       XPRSgetintattrib(p, XPRS_ACTIVENODES, &active),
-        XPRSgetintattrib(p, XPRS_MIPSOLS, &sols),      XPRSgetintattrib(p, XPRS_SIMPLEXITER, &iters),
-        XPRSgetdblattrib(p, XPRS_MIPOBJVAL, &mipobj),  XPRSgetdblattrib(p, XPRS_BESTBOUND, &bound),
+        XPRSgetintattrib(p, XPRS_LPSTATUS, &lp),
+        XPRSgetintattrib(p, XPRS_MIPSTATUS, &mip),
+        XPRSgetintattrib(p, XPRS_NODES, &nodes),
+        XPRSgetintattrib(p, XPRS_ACTIVENODES, &active),
+        XPRSgetintattrib(p, XPRS_MIPSOLS, &sols),
+        XPRSgetintattrib(p, XPRS_SIMPLEXITER, &iters),
+        XPRSgetdblattrib(p, XPRS_MIPOBJVAL, &mipobj),
+        XPRSgetdblattrib(p, XPRS_BESTBOUND, &bound),
         XPRSgetdblattrib(p, XPRS_LPOBJVAL, &lpobj),
     };
     for (int r : reads) g->failed_reads += r != 0;

@@ -1,10 +1,10 @@
 // Linear programs on CLP: known optima under bound and objective changes,
 // unbounded and infeasible outcomes, and the warm-started auditing pattern
 // against cold solves.
-#include "tests/optimizer/test_support.h"
-
 #include <cmath>
 #include <memory>
+
+#include "tests/optimizer/test_support.h"
 
 namespace qtb::opt::test {
 namespace {

@@ -1,8 +1,8 @@
 // Global searches on small models with known optima, and on generated
 // rounding tables checked by their properties.
-#include "tests/optimizer/test_support.h"
-
 #include <cmath>
+
+#include "tests/optimizer/test_support.h"
 
 namespace qtb::opt::test {
 namespace {
@@ -153,6 +153,40 @@ TEST_F(Mip, GeneratedTableRoundingHoldsItsEquations) {
     }
     EXPECT_LT(t.MaxViolation(x), 1e-6);
     EXPECT_NEAR(p.Dbl(XPRS_MIPOBJVAL) + offset, t.Distance(x), 1e-6);
+}
+
+}  // namespace
+}  // namespace qtb::opt::test
+
+namespace qtb::opt::test {
+namespace {
+
+// A global search on a problem without entities solves its LP and reports
+// that as the optimal solution; an unbounded one is no solution at all.
+TEST_F(Mip, GlobalSearchWithoutEntitiesAndUnbounded) {
+    {
+        // max x + 2y  s.t. x + y <= 4, x, y in [0, 3]: 7 at (1, 3).
+        Prob p;
+        Rows rows;
+        rows.Add('L', 4, {0, 1}, {1, 1});
+        ASSERT_EQ(LoadColumns(p, {1, 2}, {0, 0}, {3, 3}, {}, rows), 0);
+        ASSERT_EQ(XPRSmaxim(p, "g"), 0);
+        EXPECT_EQ(p.Int(XPRS_MIPSTATUS), XPRS_MIP_OPTIMAL);
+        EXPECT_NEAR(p.Dbl(XPRS_MIPOBJVAL), 7.0, 1e-9);
+        const std::vector<double> x = p.Sol(2);
+        EXPECT_NEAR(x[1], 3.0, 1e-9);
+    }
+    {
+        // min -x, x integer without upper bound.
+        Prob p;
+        Rows rows;
+        rows.Add('G', 0, {0, 1}, {1, -1});
+        ASSERT_EQ(LoadColumns(p, {-1, 0}, {0, 0}, {1e20, 1e20}, {'I', 'I'}, rows), 0);
+        ASSERT_EQ(XPRSminim(p, "g"), 0);
+        EXPECT_EQ(p.Int(XPRS_LPSTATUS), XPRS_LP_UNBOUNDED);
+        EXPECT_EQ(p.Int(XPRS_MIPSTATUS), XPRS_MIP_LP_NOT_OPTIMAL);
+        EXPECT_EQ(p.Int(XPRS_MIPSOLS), 0);
+    }
 }
 
 }  // namespace

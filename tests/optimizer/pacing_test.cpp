@@ -1,14 +1,14 @@
 // When log callbacks are due, and how solver text is cut into message lines.
 // Wrong pacing means a caller's time limit cannot act (too few calls) or a
 // search slowed down by its own log (too many).
-#include "engine/optimizer/log_pacer.h"
-#include "engine/optimizer/message_text.h"
-#include "engine/optimizer/optimizer.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "engine/optimizer/log_pacer.h"
+#include "engine/optimizer/message_text.h"
+#include "engine/optimizer/optimizer.h"
 
 namespace qtb::opt {
 namespace {
@@ -77,9 +77,8 @@ TEST(LogPacer, ZeroMeansNeverAndMissingCallbacksAreNeverDue) {
 
 TEST(MessageSink, LinesAndTypes) {
     std::vector<std::string> lines;
-    ForEachLine("Welcome \nVersion: 2\r\n\nlast", [&](std::string_view l) {
-        lines.emplace_back(l);
-    });
+    ForEachLine("Welcome \nVersion: 2\r\n\nlast",
+                [&](std::string_view l) { lines.emplace_back(l); });
     EXPECT_EQ(lines, (std::vector<std::string>{"Welcome ", "Version: 2", "", "last"}));
     lines.clear();
     ForEachLine("one line\n", [&](std::string_view l) { lines.emplace_back(l); });

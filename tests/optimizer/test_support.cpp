@@ -140,7 +140,8 @@ double RoundingTable::MaxViolation(const std::vector<double>& x) const {
     double worst = 0.0;
     for (int i = 0; i < rows.Count(); ++i) {
         double lhs = 0.0;
-        for (int k = rows.start[i]; k < rows.start[i + 1]; ++k) lhs += rows.vals[k] * x[rows.cols[k]];
+        for (int k = rows.start[i]; k < rows.start[i + 1]; ++k)
+            lhs += rows.vals[k] * x[rows.cols[k]];
         worst = std::max(worst, std::fabs(lhs - rows.rhs[i]));
     }
     return worst;

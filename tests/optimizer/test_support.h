@@ -3,25 +3,25 @@
 // models of generated k-dimensional tables, and capture of standard output.
 #pragma once
 
-#include "engine/optimizer/optimizer.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/optimizer/optimizer.h"
+
 namespace qtb::opt::test {
 
 // Every test runs inside XPRSinit / XPRSfree.
 class OptimizerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(XPRSinit(nullptr), 0); }
     void TearDown() override { EXPECT_EQ(XPRSfree(), 0); }
 };
 
 // Owns one problem handle.
 class Prob {
-public:
+  public:
     Prob() { EXPECT_EQ(XPRScreateprob(&p_), 0); }
     ~Prob() {
         if (p_) XPRSdestroyprob(p_);
@@ -34,7 +34,7 @@ public:
     double Dbl(int attrib) const;
     std::vector<double> Sol(int ncols) const;
 
-private:
+  private:
     XPRSprob p_ = nullptr;
 };
 
