@@ -2,6 +2,8 @@
 // registered actions in order.
 #include "app/script.h"
 
+#include "app/drivers/script_driver.h"
+
 #include <iostream>
 #include <istream>
 #include <sstream>
@@ -122,8 +124,10 @@ int runScriptLines(ScriptContext& ctx, const std::vector<ScriptLine>& lines,
             error = "unknown action '" + line.words[0] + "' (see quorant script --help)";
         } else if (!it->second.run(ctx, line, error)) {
             if (error.empty()) error = "action failed";
-        } else {
-            continue;
+            std::string unanswered;  // the root cause, when a window went unanswered
+            if (!drivers::checkScriptDriver(unanswered)) error = unanswered;
+        } else if (drivers::checkScriptDriver(error)) {
+            continue;  // no window the action opened went unanswered
         }
         std::cerr << fileName << ":" << line.number << ": " << error << "\n";
         return 1;
