@@ -151,7 +151,7 @@ int xo_prob_struct::Load(const char* name, int ncols, int nrows, const char rowt
         for (int j = 0; j < ncols; ++j) {
             const int begin = mstart[j];
             const int count = mnel ? mnel[j] : mstart[j + 1] - mstart[j];
-            if (begin < 0 || count < 0) return XO_ERR_BAD_ARGUMENT;
+            if (begin < 0 || count < 0 || count > INT_MAX - begin) return XO_ERR_BAD_ARGUMENT;
             if (count > 0 && (!mrwind || !dmatval)) return XO_ERR_BAD_ARGUMENT;
             for (int k = begin; k < begin + count; ++k) {
                 const int i = mrwind[k];

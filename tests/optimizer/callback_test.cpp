@@ -50,19 +50,6 @@ TEST_F(Callbacks, MessagesArriveAsLinesAndNothingIsPrinted) {
     }
     EXPECT_TRUE(banner) << "the solver's banner should be among the messages";
     EXPECT_TRUE(m.length_ok);
-
-    // An LP solve talks through the same callback, and a problem without a
-    // message callback prints nothing either.
-    const size_t before = m.lines.size();
-    Prob quiet;
-    LoadTable(quiet, t);
-    const std::string printed_lp = CaptureOutput([&] {
-        EXPECT_EQ(XPRSminim(p, ""), 0);
-        EXPECT_EQ(XPRSminim(quiet, "g"), 0);
-        EXPECT_EQ(XPRSmaxim(quiet, "p"), 0);
-    });
-    EXPECT_EQ(printed_lp, "");
-    EXPECT_GT(m.lines.size(), before);
 }
 
 int StopAtOnce(XPRSprob, void*) {
@@ -103,6 +90,7 @@ TEST_F(Callbacks, NothingIsPrintedWhateverTheOutcome) {
             solve(t.obj, t.ub, std::vector<char>(t.Cells(), 'B'), t.rows, "g", true);  // stopped
         });
         EXPECT_EQ(printed, "") << (with_callback ? "with" : "without") << " a message callback";
+        EXPECT_EQ(m.lines.empty(), !with_callback);
     }
 }
 
