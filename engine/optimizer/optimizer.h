@@ -93,8 +93,10 @@ int XPRSsetcblplog(XPRSprob prob, XPRSlogcb f, void* data);
 //   search event calls one: the LP log when XPRS_LPLOG is not 0, otherwise (in
 //   a global search) the global log when XPRS_MIPLOG is not 0.
 // - Once a log callback has returned non-zero, no more log callbacks are made
-//   in that solve. Inside callbacks the problem cannot be changed or solved
-//   (XO_ERR_BUSY); attributes can be read.
+//   in that solve. Inside callbacks the problem cannot be loaded, changed or
+//   solved (XO_ERR_BUSY); attributes can be read, and in a global search
+//   XPRSgetsol gives the incumbent once there is one. Destroying the problem
+//   (or ending the run) inside a callback is safe: the solve ends first.
 
 // ---- loading -----------------------------------------------------------------
 // Columns, with `nrows` rows given by row types / rhs / ranges and the matrix in
