@@ -96,7 +96,8 @@ int XPRSsetcblplog(XPRSprob prob, XPRSlogcb f, void* data);
 //   in that solve. Inside callbacks the problem cannot be loaded, changed or
 //   solved (XO_ERR_BUSY); attributes can be read, and in a global search
 //   XPRSgetsol gives the incumbent once there is one. Destroying the problem
-//   (or ending the run) inside a callback is safe: the solve ends first.
+//   (or ending the run) inside a callback is safe: the solve runs on, and the
+//   problem goes away when it returns.
 
 // ---- loading -----------------------------------------------------------------
 // Columns, with `nrows` rows given by row types / rhs / ranges and the matrix in
