@@ -120,11 +120,10 @@ Outcome formulaHandler(Call& c) {
         return Outcome::ok(Value::boolean_(true));
     }
     const Rect& first = areas[0];
-    Notation primary = c.intl ? Notation::R1C1 : Notation::A1;
-    Notation secondary = c.intl ? Notation::A1 : Notation::R1C1;
-    std::string error, ignored;
-    FormulaPtr f = model().parse(*s, input.str, primary, first.row1, first.col1, error);
-    if (!f) f = model().parse(*s, input.str, secondary, first.row1, first.col1, ignored);
+    // Under xlIntl formulas are written in R1C1 notation, else in A1.
+    std::string error;
+    FormulaPtr f = model().parse(*s, input.str, c.intl ? Notation::R1C1 : Notation::A1,
+                                 first.row1, first.col1, error);
     if (!f) {
         hostMessage("The formula " + input.str + " cannot be entered: " + error + ".");
         return Outcome::failed();

@@ -29,7 +29,8 @@ Sheet* documentSheet(const Value& name) {
 Value rowOfTexts(const std::vector<std::string>& texts) {
     std::vector<Value> items;
     for (const std::string& t : texts) items.push_back(Value::text(t));
-    return Value::array(1, static_cast<int>(items.size()), std::move(items));
+    const int n = static_cast<int>(items.size());  // before the items are moved
+    return Value::array(1, n, std::move(items));
 }
 
 Outcome getWorkbookHandler(Call& c) {

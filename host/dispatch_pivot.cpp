@@ -31,7 +31,8 @@ Value texts(const std::vector<std::string>& list) {
     if (list.empty()) return Value::error(xlerrNA);
     std::vector<Value> items;
     for (const std::string& t : list) items.push_back(Value::text(t));
-    return Value::array(1, static_cast<int>(items.size()), std::move(items));
+    const int n = static_cast<int>(items.size());  // before the items are moved
+    return Value::array(1, n, std::move(items));
 }
 
 std::string areaText(Sheet* s, const Rect& r) {

@@ -370,6 +370,12 @@ private:
             }
             value = Value::number(d);
         }
+        // An error constant is saved as a formula of its text (the format
+        // has no other way to hold one): read it back as the constant.
+        if (formula && !formula->raw && formula->root.kind == Node::Kind::Error) {
+            value = Value::error(formula->root.error);
+            formula.reset();
+        }
         if (!formula && value.isNil() && format.empty()) return true;
         Cell& cell = sheet.at(row, col);
         cell.formula = formula;
