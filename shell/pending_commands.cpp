@@ -10,9 +10,6 @@ int notAvailable() {
 }
 }  // namespace
 
-QTB_EXPORT int QTBTXfOne(void) { return notAvailable(); }
-QTB_EXPORT int QTBTXfLoadinstance(void) { return notAvailable(); }
-QTB_EXPORT int QTBTXfSaveinstance(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfPRead(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfGenerate(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfCompute(void) { return notAvailable(); }
