@@ -10,13 +10,14 @@
 namespace app::drivers {
 namespace {
 
-// Scripts are played by the script driver: it becomes the active driver and
-// front end as soon as a script queues an answer.
+// Scripts are played by the script driver. The program installs it (behind
+// its own front end that echoes status texts); when nothing is installed, as
+// in tests, the first answer action installs it.
 void activate(ScriptContext& ctx) {
     ScriptDriver& d = scriptDriver();
-    if (gui::activeDriver() != &d) gui::setActiveDriver(&d);
-    if (host::frontEnd() != &d) host::setFrontEnd(&d);
-    d.setOutput(ctx.out);
+    if (gui::activeDriver() == nullptr) gui::setActiveDriver(&d);
+    if (host::frontEnd() == nullptr) host::setFrontEnd(&d);
+    if (ctx.out != nullptr) d.setOutput(ctx.out);
 }
 
 bool queueAnswer(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
