@@ -58,7 +58,7 @@ void AnswerDriver::fail(const std::string& message) {
     notices_ << "error: " << message << "\n";
 }
 
-std::vector<DialogStep> AnswerDriver::stepsFor(gui::ModalWindow& window, std::string& error) const {
+std::vector<DialogStep> AnswerDriver::stepsFor(gui::ModalWindow& window) const {
     const std::vector<ControlValue>* values = nullptr;
     for (const std::string& key :
          {window.caption(), std::string(window.className()), std::string()}) {
@@ -98,14 +98,13 @@ std::vector<DialogStep> AnswerDriver::stepsFor(gui::ModalWindow& window, std::st
     DialogStep end;
     end.kind = cancel ? StepKind::Cancel : StepKind::Ok;
     steps.push_back(end);
-    (void)error;
     return steps;
 }
 
 void AnswerDriver::runModal(gui::ModalWindow& window) {
     const std::string what = "dialog " + describeWindow(window);
     std::string error;
-    for (DialogStep step : stepsFor(window, error)) {
+    for (DialogStep step : stepsFor(window)) {
         if (window.isEnded()) break;
         // A value step becomes the events that suit the control it names.
         std::vector<DialogStep> play;

@@ -62,7 +62,7 @@ class AnswerDriver : public gui::UiDriver, public host::FrontEnd {
     void hostMessage(const std::string& text) override;
 
     // The steps the driver plays for a window (values, page switches, OK).
-    std::vector<DialogStep> stepsFor(gui::ModalWindow& window, std::string& error) const;
+    std::vector<DialogStep> stepsFor(gui::ModalWindow& window) const;
 
   private:
     void fail(const std::string& message);

@@ -124,7 +124,16 @@ std::string TerminalDriver::listing(gui::ModalWindow& window) {
         out << "\n";
     }
     if (gui::Dialog* form = window.currentForm()) {
-        for (const auto& c : form->controls()) listControl(out, *c);
+        const auto& all = form->controls();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            // A small frame titled like the one control inside it adds nothing.
+            const gui::Control& c = *all[i];
+            if (c.kind == gui::ControlKind::GroupBox && i + 1 < all.size() &&
+                oneLine(c.text) == all[i + 1]->label) {
+                continue;
+            }
+            listControl(out, c);
+        }
     }
     return out.str();
 }
