@@ -54,10 +54,23 @@ struct ScriptTest : ::testing::Test {
     std::ostringstream out;
     std::string errors;
 
+    gui::UiDriver* previousDriver = nullptr;
+    host::FrontEnd* previousFront = nullptr;
+
+    // As the program does for a script: the script driver plays every window.
     void SetUp() override {
         scriptDriver().clear();
+        scriptDriver().setOutput(&out);
+        previousDriver = gui::setActiveDriver(&scriptDriver());
+        previousFront = host::frontEnd();
+        host::setFrontEnd(&scriptDriver());
         sample::events.clear();
         g_options = sample::Options{};
+    }
+    void TearDown() override {
+        gui::setActiveDriver(previousDriver);
+        host::setFrontEnd(previousFront);
+        scriptDriver().setOutput(nullptr);
     }
     int run(const std::string& text) {
         std::istringstream in(text);
