@@ -12,6 +12,7 @@
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
 #include "app/drivers/terminal_driver.h"
+#include "app/options_flags.h"
 #include "app/program.h"
 #include "app/script.h"
 #include "gui/driver.h"
@@ -45,7 +46,7 @@ void printUsage(std::ostream& out) {
     std::string more = app::commandsUsage();
     std::vector<char> text(std::strlen(kUsage) + more.size() + 1);
     std::snprintf(text.data(), text.size(), kUsage, more.c_str());
-    out << text.data();
+    out << text.data() << "\n" << app::optionFlagsHelp();
 }
 
 void printScriptHelp(std::ostream& out) {

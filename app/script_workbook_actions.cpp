@@ -135,6 +135,26 @@ bool expectCellAction(ScriptContext&, const ScriptLine& line, std::string& error
     return false;
 }
 
+// Renames a sheet of the active workbook, as a person would on its tab.
+bool renameSheetAction(ScriptContext&, const ScriptLine& line, std::string& error) {
+    if (!words(line, 2, 2, error)) return false;
+    auto counted = [](const std::string& text, std::vector<char>& buffer) {
+        buffer.assign(1, char(text.size() > 255 ? 255 : text.size()));
+        buffer.insert(buffer.end(), text.begin(), text.begin() + long(uint8_t(buffer[0])));
+        XLOPER v{};
+        v.xltype = xltypeStr;
+        v.val.str = buffer.data();
+        return v;
+    };
+    std::vector<char> a, b;
+    XLOPER oldName = counted(line.words[1], a), newName = counted(line.words[2], b);
+    XLOPER* args[] = {&oldName, &newName};
+    if (Excel4v(xlcWorkbookName, nullptr, 2, args) == xlretSuccess) return true;
+    error = "cannot rename sheet \"" + line.words[1] + "\" to \"" + line.words[2] +
+            "\" (no such sheet, a name in use, or not a valid sheet name)";
+    return false;
+}
+
 bool windowsAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
     if (!words(line, 0, 0, error)) return false;
     for (const auto& book : host::windows()) {
@@ -173,6 +193,8 @@ REGISTER_SCRIPT_ACTION("show", "show [SHEET] [values|formulas]", "print a sheet'
 REGISTER_SCRIPT_ACTION("cell", "cell CELL", "print one cell: value, formulas, format", cellAction);
 REGISTER_SCRIPT_ACTION("expect-cell", "expect-cell CELL TEXT [value|formula|r1c1|format]",
                        "fail unless the cell shows this", expectCellAction);
+REGISTER_SCRIPT_ACTION("rename-sheet", "rename-sheet SHEET NEWNAME",
+                       "rename a sheet of the active workbook", renameSheetAction);
 REGISTER_SCRIPT_ACTION("windows", "windows", "print the open workbooks and their sheets",
                        windowsAction);
 

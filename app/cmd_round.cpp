@@ -1,0 +1,220 @@
+// The main job on the command line: round a workbook, load (and round) an
+// instance file, save a workbook's instance.
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/options_flags.h"
+#include "app/run_report.h"
+#include "gui/file_dialog.h"
+#include "host/host.h"
+
+namespace app {
+namespace {
+
+struct Args {
+    std::vector<std::string> positional;
+    std::string out;
+    std::string output;    // -o
+    std::string solution;  // --solution
+    bool json = false;
+    bool round = false;
+    OptionFlags flags;
+};
+
+// Parses the words of a command; `allowed` lists the command's own flags.
+bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& allowed,
+               Args& a, std::string& error) {
+    if (!takeOptionFlags(words, a.flags, error)) return false;
+    auto permitted = [&](const std::string& f) {
+        for (const auto& x : allowed)
+            if (x == f) return true;
+        return false;
+    };
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= words.size()) {
+                error = w + " needs a value";
+                return false;
+            }
+            into = words[++i];
+            return true;
+        };
+        if (w.rfind("-", 0) == 0 && !permitted(w)) {
+            error = "unknown option " + w;
+            return false;
+        }
+        if (w == "--out") {
+            if (!value(a.out)) return false;
+        } else if (w == "-o") {
+            if (!value(a.output)) return false;
+        } else if (w == "--solution") {
+            if (!value(a.solution)) return false;
+        } else if (w == "--json") {
+            a.json = true;
+        } else if (w == "--round") {
+            a.round = true;
+        } else {
+            a.positional.push_back(w);
+        }
+    }
+    return true;
+}
+
+bool makeFolder(const std::string& dir) {
+    struct stat st;
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    std::string partial;
+    for (size_t i = 0; i <= dir.size(); ++i) {
+        if (i == dir.size() || dir[i] == '/') {
+            if (!partial.empty() && stat(partial.c_str(), &st) != 0 &&
+                mkdir(partial.c_str(), 0777) != 0)
+                return false;
+        }
+        if (i < dir.size()) partial += dir[i];
+    }
+    return true;
+}
+
+int usage(const std::string& command, const std::string& error) {
+    std::cerr << "quorant " << command << ": " << error << "\n  usage: quorant "
+              << commands()[command].usage << "\n";
+    return 2;
+}
+
+// The folder for outputs: --out, else beside the input. Made when missing.
+bool outputFolder(const Args& a, const std::string& input, std::string& dir, std::string& stem) {
+    splitPath(input, dir, stem);
+    if (!a.out.empty()) dir = a.out;
+    if (!makeFolder(dir)) {
+        std::cerr << "quorant: cannot make the output folder " << dir << "\n";
+        return false;
+    }
+    return true;
+}
+
+int roundCommand(const std::vector<std::string>& words, bool quiet) {
+    Args a;
+    std::string error;
+    if (!parseArgs(words, {"--out", "--json"}, a, error)) return usage("round", error);
+    if (a.positional.size() != 1) return usage("round", "name one workbook");
+    const std::string book = a.positional[0];
+    std::string dir, stem;
+    if (!outputFolder(a, book, dir, stem)) return 1;
+
+    CommandSession session(quiet, a.json);
+    if (!session.ready()) return 1;
+    applyOptionFlags(a.flags, session.driver());
+    if (!host::openWorkbook(book, error)) {
+        std::cerr << "quorant round: " << error << "\n";
+        return 1;
+    }
+    const auto before = host::windows();
+    RunReport report;
+    if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded)
+        session.saveRoundingOutputs(before, dir, stem, report);
+    return session.finish(report, "round");
+}
+
+// "-2" instance file with positions, "0" without, else unknown.
+std::string instanceKind(const std::string& path) {
+    std::ifstream in(path);
+    std::string mark;
+    if (!(in >> mark)) return "";
+    return mark == "-2" ? "qtb" : mark == "0" ? "wq" : "";
+}
+
+int loadCommand(const std::vector<std::string>& words, bool quiet) {
+    Args a;
+    std::string error;
+    if (!parseArgs(words, {"--out", "--json", "--round", "--solution"}, a, error))
+        return usage("load", error);
+    if (a.positional.size() != 1) return usage("load", "name one instance file");
+    const std::string file = a.positional[0];
+    std::string dir, stem;
+    if (!outputFolder(a, file, dir, stem)) return 1;
+    const std::string kind = instanceKind(file);
+
+    CommandSession session(quiet, a.json);
+    if (!session.ready()) return 1;
+    session.driver().addFile(file);
+    RunReport report;
+    const auto before = host::windows();
+    if (!session.run("QTBTXfLoadinstance", report)) return session.finish(report, "load");
+    if (report.commandResult != 0) {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+        return session.finish(report, "load");
+    }
+    session.out() << "loaded " << file << "\n";
+    if (!a.round) {
+        // A .qtb instance is shown in a new workbook; keep it when asked to.
+        if (!a.out.empty())
+            for (const auto& b : CommandSession::newWorkbooks(before))
+                session.saveWorkbookAs(b, dir + "/" + stem + "-instance.xlsx", "the instance's values",
+                                       report);
+        report.status = "loaded";
+        return session.finish(report, "load");
+    }
+    applyOptionFlags(a.flags, session.driver());
+    std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
+    if (kind == "wq") session.driver().addFile(solution);
+    const auto loaded = host::windows();
+    if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded) {
+        if (kind == "wq") {
+            report.written.push_back(gui::applyDefaultExtension(solution, "qts-solution"));
+            report.roles.push_back("solution");
+        } else {
+            session.saveRoundingOutputs(loaded, dir, stem, report);
+        }
+    }
+    return session.finish(report, "load");
+}
+
+int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
+    Args a;
+    std::string error;
+    if (!parseArgs(words, {"-o", "--json"}, a, error)) return usage("save-instance", error);
+    if (a.positional.size() != 1 || a.output.empty())
+        return usage("save-instance", "name one workbook and the file to write with -o");
+    CommandSession session(quiet, a.json);
+    if (!session.ready()) return 1;
+    applyOptionFlags(a.flags, session.driver());
+    if (!host::openWorkbook(a.positional[0], error)) {
+        std::cerr << "quorant save-instance: " << error << "\n";
+        return 1;
+    }
+    session.driver().addFile(a.output);
+    RunReport report;
+    if (session.run("QTBTXfSaveinstance", report) && report.commandResult == 0) {
+        report.outcome = RunOutcome::Rounded;
+        report.status = "saved";
+        report.written.push_back(gui::applyDefaultExtension(a.output, "qtb-instance"));
+        report.roles.push_back("instance");
+    } else {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+    }
+    return session.finish(report, "save-instance");
+}
+
+}  // namespace
+
+REGISTER_COMMAND("round", "round BOOK.xlsx [--out DIR] [--json] [options]",
+                 "capture the workbook's table (numeric cells, =SUM totals), round it and\n"
+                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx",
+                 roundCommand);
+REGISTER_COMMAND("load", "load FILE.qtb|FILE.wq [--round] [--solution FILE.qts] [--out DIR]",
+                 "load an instance file; with --round round it: a .qtb instance gives\n"
+                 "workbooks as round does, a .wq instance a solution file (.qts)",
+                 loadCommand);
+REGISTER_COMMAND("save-instance", "save-instance BOOK.xlsx -o FILE.qtb|FILE.wq [options]",
+                 "capture the workbook's table and save it as an instance file",
+                 saveInstanceCommand);
+
+}  // namespace app

@@ -1,0 +1,151 @@
+#include "app/options_flags.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+namespace app {
+
+namespace {
+
+enum class Kind { Positive, WholeNumber, Number, NumberOrInf, NumberOrMinusInf, Switch };
+
+struct Flag {
+    const char* name;
+    Kind kind;
+    const char* page;
+    const char* control;
+    const char* metavar;
+    const char* help;
+};
+
+const char* const kGeneral = "General Options";
+const char* const kBounds = "Bounds";
+const char* const kProtection = "Protection Levels";
+
+// In the order the sheet's pages and boxes are filled.
+const Flag kFlags[] = {
+    {"--base", Kind::Positive, kGeneral, "12003", "B",
+     "base number (default 10)"},
+    {"--time-limit", Kind::WholeNumber, kGeneral, "12005", "MIN",
+     "time limit in whole minutes for solve and audit (default 10)"},
+    {"--max-jump", Kind::WholeNumber, kGeneral, "12015", "K",
+     "largest jump of the extended model, in base units (default 0)"},
+    {"--no-audit", Kind::Switch, kGeneral, "12019", "",
+     "no auditing phase (no interval workbook)"},
+    {"--random-weights", Kind::Switch, kGeneral, "12017", "",
+     "random weights in the objective"},
+    {"--keep-loaded", Kind::Switch, kGeneral, "12018", "",
+     "keep the instance loaded after rounding"},
+    {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
+     "refresh the pivot table of an imported list"},
+    {"--lower-floor", Kind::NumberOrMinusInf, kBounds, "12003", "X|-inf",
+     "lower bound = max{X, value - Y} (default X = 0)"},
+    {"--lower-dist", Kind::NumberOrInf, kBounds, "12005", "Y|inf",
+     "(default Y = 2 x base)"},
+    {"--upper-cap", Kind::NumberOrInf, kBounds, "12004", "Z|inf",
+     "upper bound = min{Z, value + W} (default Z = inf)"},
+    {"--upper-dist", Kind::NumberOrInf, kBounds, "12006", "W|inf",
+     "(default W = 2 x base)"},
+    {"--lpl", Kind::Number, kProtection, "12003", "L",
+     "lower protection level"},
+    {"--upl", Kind::Number, kProtection, "12005", "U",
+     "upper protection level"},
+    {"--protect-below", Kind::NumberOrInf, kProtection, "12015", "T|inf",
+     "protect the cells whose value is below T (default inf: all)"},
+};
+
+bool isNumber(const std::string& text, double& v) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    v = std::strtod(text.c_str(), &end);
+    return *end == '\0' && std::isfinite(v);
+}
+
+bool valid(const Flag& f, const std::string& text, std::string& error) {
+    double v = 0;
+    const std::string name = f.name;
+    switch (f.kind) {
+        case Kind::Positive:
+            if (isNumber(text, v) && v > 0) return true;
+            error = name + " needs a positive number, not \"" + text + "\"";
+            return false;
+        case Kind::WholeNumber:
+            if (isNumber(text, v) && v >= 0 && v == std::floor(v) && v < 1e9) return true;
+            error = name + " needs a whole number of 0 or more, not \"" + text + "\"";
+            return false;
+        case Kind::Number:
+            if (isNumber(text, v) && v >= 0) return true;
+            error = name + " needs a number of 0 or more, not \"" + text + "\"";
+            return false;
+        case Kind::NumberOrInf:
+            if (text == "inf" || isNumber(text, v)) return true;
+            error = name + " needs a number or inf, not \"" + text + "\"";
+            return false;
+        case Kind::NumberOrMinusInf:
+            if (text == "-inf" || isNumber(text, v)) return true;
+            error = name + " needs a number or -inf, not \"" + text + "\"";
+            return false;
+        case Kind::Switch:
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::string& error) {
+    std::map<std::string, std::string> given;
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const Flag* flag = nullptr;
+        for (const Flag& f : kFlags)
+            if (args[i] == f.name) flag = &f;
+        if (!flag) {
+            rest.push_back(args[i]);
+            continue;
+        }
+        std::string value = "on";
+        if (flag->kind != Kind::Switch) {
+            if (i + 1 >= args.size()) {
+                error = std::string(flag->name) + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            if (!valid(*flag, value, error)) return false;
+        }
+        given[flag->name] = value;
+    }
+    flags.values.clear();
+    bool protection = false;
+    for (const Flag& f : kFlags) {
+        auto it = given.find(f.name);
+        if (it == given.end()) continue;
+        std::string value = it->second;
+        if (std::string(f.name) == "--no-audit") value = "off";
+        if (f.page == kProtection && !protection) {
+            // The boxes are used only with user-defined levels.
+            flags.values.push_back({f.page, "12050", "on"});
+            protection = true;
+        }
+        flags.values.push_back({f.page, f.control, value});
+    }
+    args = rest;
+    return true;
+}
+
+void applyOptionFlags(const OptionFlags& flags, drivers::AnswerDriver& driver) {
+    for (const auto& v : flags.values) driver.addValue(kOptionsSheetCaption, v);
+}
+
+std::string optionFlagsHelp() {
+    std::string text = "Rounding options (typed into the options sheet as a person would):\n";
+    for (const Flag& f : kFlags) {
+        std::string head = std::string("  ") + f.name + (*f.metavar ? " " : "") + f.metavar;
+        head.resize(head.size() < 26 ? 26 : head.size() + 1, ' ');
+        text += head + f.help + "\n";
+    }
+    return text;
+}
+
+}  // namespace app

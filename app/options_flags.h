@@ -1,0 +1,34 @@
+// The rounding-option flags shared by every command that captures or rounds
+// (round, load, save-instance, import, generate). They are not set directly:
+// they become values typed into the options property sheet by the answer
+// driver, exactly as a person would type them, so the sheet's own checks and
+// rules apply.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/drivers/answer_driver.h"
+
+namespace app {
+
+// The caption of the options property sheet.
+inline constexpr char kOptionsSheetCaption[] = " Quorant";
+
+struct OptionFlags {
+    std::vector<drivers::ControlValue> values;  // page / control / text, in sheet order
+    bool any() const { return !values.empty(); }
+};
+
+// Takes the option flags out of `args` (other words stay, in order). False
+// with a message for a flag without its value or with a value that is not a
+// number (or keyword) of the right kind.
+bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::string& error);
+
+// Hands the values to the answer driver for the options sheet.
+void applyOptionFlags(const OptionFlags& flags, drivers::AnswerDriver& driver);
+
+// The flags' descriptions for --help texts.
+std::string optionFlagsHelp();
+
+}  // namespace app

@@ -1,0 +1,254 @@
+#include "app/run_report.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/program.h"
+#include "gui/dialog.h"
+#include "host/host.h"
+
+namespace app {
+
+namespace {
+
+const char* const kEngineLog = "qtb.out";
+
+// Resolution Info controls in the order the dialog shows them.
+const int kFigureIds[] = {12003, 12021, 12022, 12005, 12015, 12016, 12006, 12019, 12020, 12023};
+const char* const kFigureKeys[] = {"maxDeviation",   "maxDeviationBaseUnits", "distance",
+                                   "overallSeconds", "withoutDialogsSeconds", "resolutionSeconds",
+                                   "percentZeros",   "percentBaseMultiples",  "percentIntegers",
+                                   "base"};
+
+long fileSize(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 ? long(st.st_size) : 0;
+}
+
+// A figure as shown ("12,5", "1 e+12") read back as a number.
+std::string figureNumber(std::string text) {
+    std::replace(text.begin(), text.end(), ',', '.');
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' ? text : "null";
+}
+
+std::string jsonText(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+bool contains(const std::vector<std::string>& texts, const std::string& what) {
+    return std::find(texts.begin(), texts.end(), what) != texts.end();
+}
+
+}  // namespace
+
+void ReportingDriver::runModal(gui::ModalWindow& window) {
+    if (std::string(window.className()) == "ResultDialog") {
+        gui::Dialog* d = window.currentForm();
+        if (d) {
+            resultShown = true;
+            zeroRestricted = d->isChecked(12017) == 1;
+            figures.clear();
+            for (int id : kFigureIds) figures.emplace_back(d->labelOf(id), d->itemText(id));
+        }
+    }
+    AnswerDriver::runModal(window);
+}
+
+bool ReportingDriver::alert(const std::string& text, int type) {
+    alerts.push_back(text);
+    return AnswerDriver::alert(text, type);
+}
+
+int exitStatusOf(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::Rounded: return 0;
+        case RunOutcome::Infeasible: return 3;
+        case RunOutcome::TimeLimit: return 4;
+        case RunOutcome::Failed: return 1;
+    }
+    return 1;
+}
+
+CommandSession::CommandSession(bool quiet, bool json)
+    : driver_(std::cerr), quiet_(quiet), json_(json) {
+    static StatusEcho* echo = nullptr;
+    delete echo;
+    echo = new StatusEcho(&driver_, std::cerr, !quiet_);
+    gui::setActiveDriver(&driver_);
+    host::setFrontEnd(echo);
+    logSizeBefore_ = fileSize(kEngineLog);
+    ready_ = loadAddin(defaultAddinPath(), std::cerr);
+}
+
+CommandSession::~CommandSession() {
+    reportUnsavedWorkbooks(std::cerr);
+    host::reset();
+    host::setFrontEnd(nullptr);
+    gui::setActiveDriver(nullptr);
+}
+
+std::ostream& CommandSession::out() { return json_ ? std::cerr : std::cout; }
+
+bool CommandSession::run(const std::string& command, RunReport& report) {
+    std::string error;
+    int result = 0;
+    if (!host::runCommand(command, result, error)) {
+        std::cerr << "quorant: " << error << "\n";
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+        return false;
+    }
+    report.commandResult = result;
+    const auto& a = driver_.alerts;
+    if (result == 0 && !driver_.failed()) {
+        report.outcome = RunOutcome::Rounded;
+        report.status = "optimal";
+    } else if (contains(a, "Problem infeasible!")) {
+        report.outcome = RunOutcome::Infeasible;
+        report.status = "infeasible";
+    } else if (contains(a, "Aborted with solution!") || contains(a, "Aborted without solution!")) {
+        report.outcome = RunOutcome::TimeLimit;
+        report.status = "time-limit";
+    } else {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+    }
+    return true;
+}
+
+std::vector<std::string> CommandSession::newWorkbooks(const std::vector<std::string>& before) {
+    std::vector<std::string> made;
+    for (const auto& w : host::windows())
+        if (std::find(before.begin(), before.end(), w) == before.end()) made.push_back(w);
+    return made;
+}
+
+bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& path,
+                                    const std::string& role, RunReport& report) {
+    std::string error;
+    if (!host::saveWorkbook(book, path, error)) {
+        std::cerr << "quorant: cannot save " << path << ": " << error << "\n";
+        return false;
+    }
+    report.written.push_back(path);
+    report.roles.push_back(role);
+    return true;
+}
+
+bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
+                                         const std::string& dir, const std::string& stem,
+                                         RunReport& report) {
+    bool ok = true;
+    int rounded = 0, intervals = 0;
+    for (const auto& book : newWorkbooks(before)) {
+        auto sheets = host::sheetNames(book);
+        // The interval copy is the one whose sheets were renamed " - p.i.".
+        bool isIntervals = std::any_of(sheets.begin(), sheets.end(), [](const std::string& s) {
+            return s.size() >= 7 && s.compare(s.size() - 7, 7, " - p.i.") == 0;
+        });
+        int& count = isIntervals ? intervals : rounded;
+        std::string path = dir + "/" + stem + (isIntervals ? "-intervals" : "-rounded") +
+                           (count++ ? "-" + std::to_string(count) : "") + ".xlsx";
+        ok = saveWorkbookAs(book, path, isIntervals ? "protection intervals" : "rounded values",
+                            report) &&
+             ok;
+    }
+    return ok;
+}
+
+int CommandSession::finish(const RunReport& report_, const std::string& command) {
+    RunReport report = report_;
+    {
+        std::ifstream log(kEngineLog);
+        if (log && logSizeBefore_ > 0) log.seekg(logSizeBefore_);
+        std::string line;
+        while (log && std::getline(log, line))
+            if (line.rfind("WQ:", 0) != 0) report.engineLog += line + "\n";
+    }
+    std::ostream& o = out();
+    if (driver_.resultShown) {
+        o << "Resolution Info\n";
+        o << "  Model used for Resolution: "
+          << (driver_.zeroRestricted ? "Zero-Restricted" : "Non-Zero-Restricted") << "\n";
+        for (const auto& [label, text] : driver_.figures) o << "  " << label << ": " << text << "\n";
+    }
+    for (size_t i = 0; i < report.written.size(); ++i)
+        o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
+    if (report.outcome != RunOutcome::Rounded) {
+        std::cerr << "quorant " << command << ": ";
+        if (report.outcome == RunOutcome::Infeasible)
+            std::cerr << "no controlled rounding exists for this table with these options\n";
+        else if (report.outcome == RunOutcome::TimeLimit)
+            std::cerr << "the time limit was reached before an optimal rounding was proven; "
+                         "nothing was published\n";
+        else
+            std::cerr << "failed\n";
+        for (const auto& a : driver_.alerts) std::cerr << "  " << a << "\n";
+        for (const auto& f : driver_.failures()) std::cerr << "  " << f << "\n";
+        if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {
+            std::cerr << "engine log (" << kEngineLog << ") of this run:\n";
+            std::istringstream lines(report.engineLog);
+            std::string line;
+            int shown = 0;
+            while (std::getline(lines, line) && shown < 40) {
+                std::cerr << "  " << line << "\n";
+                ++shown;
+            }
+        }
+    }
+    if (json_) {
+        std::cout << "{\"command\": " << jsonText(command)
+                  << ", \"result\": " << report.commandResult
+                  << ", \"status\": " << jsonText(report.status);
+        if (driver_.resultShown) {
+            std::cout << ", \"model\": "
+                      << jsonText(driver_.zeroRestricted ? "zero-restricted" : "extended");
+            for (size_t i = 0; i < driver_.figures.size() && i < std::size(kFigureKeys); ++i)
+                std::cout << ", \"" << kFigureKeys[i]
+                          << "\": " << figureNumber(driver_.figures[i].second);
+        }
+        std::cout << ", \"files\": [";
+        for (size_t i = 0; i < report.written.size(); ++i)
+            std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
+                      << ", \"holds\": " << jsonText(report.roles[i]) << "}";
+        std::cout << "], \"messages\": [";
+        for (size_t i = 0; i < driver_.alerts.size(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);
+        std::cout << "]}\n";
+    }
+    return exitStatusOf(report.outcome);
+}
+
+void splitPath(const std::string& path, std::string& dir, std::string& stem) {
+    size_t slash = path.find_last_of('/');
+    dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace app
