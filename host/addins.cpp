@@ -26,7 +26,8 @@ using ValueEntryPoint = XLOPER* (*)(XLOPER*);
 using FreeEntryPoint = void (*)(XLOPER*);
 
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -40,8 +40,12 @@ bool sameText(const std::string& a, const std::string& b) {
 }
 
 namespace {
-bool isAlpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool isAlpha(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // Reads column letters at `i`; -1 when there are none or they pass IV.
 int readColumn(const std::string& s, size_t& i) {
@@ -155,7 +159,9 @@ std::string sheetNameProblem(const std::string& name) {
     return "";
 }
 
-std::optional<Rect> parseA1Area(const std::string& text) { return parseArea(text, readA1Corner); }
+std::optional<Rect> parseA1Area(const std::string& text) {
+    return parseArea(text, readA1Corner);
+}
 
 std::optional<Rect> parseR1C1Area(const std::string& text) {
     return parseArea(text, readR1C1Corner);

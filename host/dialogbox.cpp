@@ -21,7 +21,9 @@ enum ItemType {
     kDropDown = 16,
 };
 
-std::string cellText(const Value& v) { return v.isStr() ? v.str : valueToText(v); }
+std::string cellText(const Value& v) {
+    return v.isStr() ? v.str : valueToText(v);
+}
 
 // The items of the list a list box names.
 std::vector<std::string> listItems(const std::string& name) {
@@ -81,7 +83,8 @@ Outcome dialogBoxHandler(Call& c) {
     if (cols != table.cols) {
         items.clear();
         for (int r = 0; r < table.rows; ++r)
-            for (int k = 0; k < cols; ++k) items.push_back(k < table.cols ? table.at(r, k) : Value());
+            for (int k = 0; k < cols; ++k)
+                items.push_back(k < table.cols ? table.at(r, k) : Value());
     }
     auto result = [&](int r) -> Value& { return items[static_cast<size_t>(r) * cols + 6]; };
     result(0) = Value::number(pressed);
@@ -110,6 +113,8 @@ Outcome dialogBoxHandler(Call& c) {
 
 }  // namespace
 
-void addDialogEntries(std::vector<Entry>& t) { t.push_back({xlfDialogBox, 1, 1, dialogBoxHandler}); }
+void addDialogEntries(std::vector<Entry>& t) {
+    t.push_back({xlfDialogBox, 1, 1, dialogBoxHandler});
+}
 
 }  // namespace host

@@ -14,9 +14,13 @@ const Value& Call::arg(size_t i) const {
     return i < args.size() ? args[i] : kMissing;
 }
 
-bool Call::given(size_t i) const { return !isAbsent(arg(i)); }
+bool Call::given(size_t i) const {
+    return !isAbsent(arg(i));
+}
 
-bool isAbsent(const Value& v) { return v.isMissing() || v.isNil(); }
+bool isAbsent(const Value& v) {
+    return v.isMissing() || v.isNil();
+}
 
 std::optional<std::string> textArg(const Value& v) {
     if (v.isStr()) return v.str;
@@ -58,8 +62,8 @@ Sheet* refSheet(const Value& ref) {
     return ref.sheetId == 0 ? m.activeSheet() : m.sheetById(ref.sheetId);
 }
 
-bool parseReferenceText(const std::string& text, bool r1c1, Sheet*& sheet,
-                        std::vector<Rect>& areas, std::string& error) {
+bool parseReferenceText(const std::string& text, bool r1c1, Sheet*& sheet, std::vector<Rect>& areas,
+                        std::string& error) {
     Model& m = state().model;
     sheet = nullptr;
     areas.clear();
@@ -95,7 +99,8 @@ bool parseReferenceText(const std::string& text, bool r1c1, Sheet*& sheet,
         } else {
             s = m.findSheet(book.empty() ? name : "[" + book + "]" + name);
             if (!s) {
-                error = "there is no sheet \"" + (book.empty() ? name : "[" + book + "]" + name) + "\"";
+                error =
+                    "there is no sheet \"" + (book.empty() ? name : "[" + book + "]" + name) + "\"";
                 return false;
             }
         }

@@ -63,7 +63,7 @@ std::optional<Value> refArg(const Value& v, bool intl);
 std::optional<std::vector<std::string>> textList(const Value& v);
 
 // Reads a reference text into a sheet and areas (the API and text arguments).
-bool parseReferenceText(const std::string& text, bool r1c1, Sheet*& sheet,
-                        std::vector<Rect>& areas, std::string& error);
+bool parseReferenceText(const std::string& text, bool r1c1, Sheet*& sheet, std::vector<Rect>& areas,
+                        std::string& error);
 
 }  // namespace host

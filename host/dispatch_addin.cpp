@@ -18,7 +18,9 @@ AddIn* addInForPath(const std::string& path) {
     return nullptr;
 }
 
-std::string textOr(const Value& v) { return v.isStr() ? v.str : valueToText(v); }
+std::string textOr(const Value& v) {
+    return v.isStr() ? v.str : valueToText(v);
+}
 
 Outcome registerHandler(Call& c) {
     auto path = textArg(c.arg(0));

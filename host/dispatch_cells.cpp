@@ -8,7 +8,9 @@ namespace host {
 
 namespace {
 
-Model& model() { return state().model; }
+Model& model() {
+    return state().model;
+}
 
 constexpr long kMaxCellsPerWrite = 1L << 20;
 
@@ -101,7 +103,8 @@ Outcome formulaHandler(Call& c) {
     std::vector<Rect> areas;
     if (c.given(1)) {
         auto ref = refArg(c.arg(1), c.intl);
-        if (!ref) return c.arg(1).isRef() || c.arg(1).isStr() ? Outcome::failed() : Outcome::badValue();
+        if (!ref)
+            return c.arg(1).isRef() || c.arg(1).isStr() ? Outcome::failed() : Outcome::badValue();
         s = model().sheetById(ref->sheetId);
         areas = ref->areas;
     } else {
@@ -122,8 +125,8 @@ Outcome formulaHandler(Call& c) {
     const Rect& first = areas[0];
     // Under xlIntl formulas are written in R1C1 notation, else in A1.
     std::string error;
-    FormulaPtr f = model().parse(*s, input.str, c.intl ? Notation::R1C1 : Notation::A1,
-                                 first.row1, first.col1, error);
+    FormulaPtr f = model().parse(*s, input.str, c.intl ? Notation::R1C1 : Notation::A1, first.row1,
+                                 first.col1, error);
     if (!f) {
         hostMessage("The formula " + input.str + " cannot be entered: " + error + ".");
         return Outcome::failed();
@@ -247,7 +250,8 @@ Outcome sortHandler(Call& c) {
             if (!v.isNil() && !v.isStr()) texts = false;
         }
         int k = spec.keys[0].index;
-        Value below = spec.byColumns ? model().value(*s, k, line + 1) : model().value(*s, line + 1, k);
+        Value below =
+            spec.byColumns ? model().value(*s, k, line + 1) : model().value(*s, line + 1, k);
         otherBelow = !below.isNil() && !below.isStr();
         header = texts && otherBelow ? 1 : 2;
     }

@@ -9,7 +9,9 @@ namespace host {
 
 namespace {
 
-Model& model() { return state().model; }
+Model& model() {
+    return state().model;
+}
 
 std::string stripBrackets(const std::string& s) {
     if (s.size() >= 2 && s.front() == '[' && s.back() == ']') return s.substr(1, s.size() - 2);
@@ -98,7 +100,8 @@ Outcome activeCellHandler(Call& c) {
     (void)c;
     Sheet* s = model().activeSheet();
     if (!s) return {xlretFailed, Value::error(xlerrRef)};
-    return Outcome::ok(Value::ref(s->id, {{s->activeRow, s->activeCol, s->activeRow, s->activeCol}}));
+    return Outcome::ok(
+        Value::ref(s->id, {{s->activeRow, s->activeCol, s->activeRow, s->activeCol}}));
 }
 
 Outcome selectionHandler(Call& c) {
@@ -148,7 +151,8 @@ Outcome getCellHandler(Call& c) {
             return Outcome::ok(Value::text(
                 model().formulaText(*s, row, col, c.intl ? Notation::R1C1 : Notation::A1)));
         case 7:
-            return Outcome::ok(Value::text(cell && !cell->format.empty() ? cell->format : "General"));
+            return Outcome::ok(
+                Value::text(cell && !cell->format.empty() ? cell->format : "General"));
         case 48:
             return Outcome::ok(Value::boolean_(cell && cell->formula));
         case 54:
@@ -172,7 +176,8 @@ Outcome textrefHandler(Call& c) {
     Sheet* s = nullptr;
     std::vector<Rect> areas;
     std::string error;
-    if (!parseReferenceText(*text, !*a1, s, areas, error)) return Outcome::ok(Value::error(xlerrRef));
+    if (!parseReferenceText(*text, !*a1, s, areas, error))
+        return Outcome::ok(Value::error(xlerrRef));
     return Outcome::ok(Value::ref(s->id, areas));
 }
 
@@ -274,7 +279,7 @@ Outcome coerceHandler(Call& c) {
     if (!c.given(1)) return Outcome::ok(v);
     auto wanted = intArg(c.arg(1));
     if (!wanted) return Outcome::badValue();
-    const uint16_t order[] = {xltypeNum, xltypeStr, xltypeBool, xltypeErr,
+    const uint16_t order[] = {xltypeNum,   xltypeStr, xltypeBool, xltypeErr,
                               xltypeMulti, xltypeNil, xltypeInt};
     auto kind = [](const Value& x) -> uint16_t {
         switch (x.type) {

@@ -6,7 +6,9 @@ namespace host {
 
 namespace {
 
-Model& model() { return state().model; }
+Model& model() {
+    return state().model;
+}
 
 // A pivot table by name: on the active sheet first, then on the other sheets
 // of the active workbook.

@@ -8,7 +8,9 @@ namespace host {
 
 namespace {
 
-Model& model() { return state().model; }
+Model& model() {
+    return state().model;
+}
 
 // A sheet of the active workbook named "Sheet" or "[Book]Sheet".
 Sheet* activeBookSheet(const std::string& name) {

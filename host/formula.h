@@ -28,7 +28,20 @@ struct FormulaRef {
 };
 
 struct Node {
-    enum class Kind { Number, Text, Bool, Error, Ref, Name, Missing, Unary, Binary, Percent, Paren, Call };
+    enum class Kind {
+        Number,
+        Text,
+        Bool,
+        Error,
+        Ref,
+        Name,
+        Missing,
+        Unary,
+        Binary,
+        Percent,
+        Paren,
+        Call
+    };
     Kind kind = Kind::Missing;
     double number = 0;
     std::string text;  // Text literal, Name, Call (upper-case function name)
@@ -78,7 +91,7 @@ FormulaPtr remapSheets(const FormulaPtr& f, const std::function<uint32_t(uint32_
 
 // What evaluation needs from the workbooks.
 class EvalContext {
-public:
+  public:
     virtual ~EvalContext() = default;
     virtual bool sheetExists(uint32_t sheet) = 0;
     // The value of one cell (formulas computed); nil when empty.

@@ -30,7 +30,9 @@ bool resolve(const FormulaRef& ref, uint32_t own, int row, int col, uint32_t& sh
     return true;
 }
 
-Value finite(double v) { return std::isfinite(v) ? Value::number(v) : Value::error(xlerrNum); }
+Value finite(double v) {
+    return std::isfinite(v) ? Value::number(v) : Value::error(xlerrNum);
+}
 
 // A scalar as a number for arithmetic: nil is 0, TRUE is 1, numeric text is
 // read; other text gives #VALUE!; errors pass through.
@@ -69,8 +71,10 @@ int typeRank(const Value& v) {
 // -1, 0, 1 as spreadsheet comparison: numbers < texts < logical values;
 // texts compare without regard to letter case.
 int compareScalars(Value a, Value b) {
-    if (a.isNil()) a = b.isStr() ? Value::text("") : b.isBool() ? Value::boolean_(false) : Value::number(0);
-    if (b.isNil()) b = a.isStr() ? Value::text("") : a.isBool() ? Value::boolean_(false) : Value::number(0);
+    if (a.isNil())
+        a = b.isStr() ? Value::text("") : b.isBool() ? Value::boolean_(false) : Value::number(0);
+    if (b.isNil())
+        b = a.isStr() ? Value::text("") : a.isBool() ? Value::boolean_(false) : Value::number(0);
     int ra = typeRank(a), rb = typeRank(b);
     if (ra != rb) return ra < rb ? -1 : 1;
     if (a.isNum()) return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
@@ -84,7 +88,7 @@ int compareScalars(Value a, Value b) {
 }
 
 class Evaluator {
-public:
+  public:
     Evaluator(uint32_t own, int row, int col, EvalContext& ctx)
         : own_(own), row_(row), col_(col), ctx_(ctx) {}
 
@@ -129,7 +133,7 @@ public:
         return Value::error(xlerrValue);
     }
 
-private:
+  private:
     uint32_t own_;
     int row_, col_;
     EvalContext& ctx_;
@@ -242,8 +246,7 @@ private:
                 if (!failure.isNil() && f != "COUNT") return failure;
             }
             if (f == "SUM") return finite(sum);
-            if (f == "AVERAGE")
-                return count ? finite(sum / count) : Value::error(xlerrDiv0);
+            if (f == "AVERAGE") return count ? finite(sum / count) : Value::error(xlerrDiv0);
             if (f == "MIN") return Value::number(count ? lo : 0);
             if (f == "MAX") return Value::number(count ? hi : 0);
             return Value::number(static_cast<double>(count));

@@ -15,7 +15,7 @@ bool isWordChar(char c) {
 }
 
 class Parser {
-public:
+  public:
     Parser(const std::string& text, Notation notation, int row, int col,
            const SheetResolver& sheets)
         : s_(text), notation_(notation), row_(row), col_(col), sheets_(sheets) {}
@@ -33,7 +33,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::string& s_;
     size_t i_ = 0;
     Notation notation_;
@@ -81,13 +81,20 @@ private:
         if (!concat(out)) return false;
         for (;;) {
             char op = 0;
-            if (take("<>")) op = 'n';
-            else if (take("<=")) op = 'l';
-            else if (take(">=")) op = 'g';
-            else if (take("=")) op = '=';
-            else if (take("<")) op = '<';
-            else if (take(">")) op = '>';
-            else return true;
+            if (take("<>"))
+                op = 'n';
+            else if (take("<="))
+                op = 'l';
+            else if (take(">="))
+                op = 'g';
+            else if (take("="))
+                op = '=';
+            else if (take("<"))
+                op = '<';
+            else if (take(">"))
+                op = '>';
+            else
+                return true;
             Node right;
             if (!concat(right)) return false;
             out = binary(op, std::move(out), std::move(right));
@@ -372,7 +379,8 @@ private:
         skipBlanks();
         out.kind = Node::Kind::Ref;
         out.ref.sheetId = sheetId;
-        if (!corner(out.ref.a)) return fail("a reference cannot be read at \"" + s_.substr(i_) + "\"");
+        if (!corner(out.ref.a))
+            return fail("a reference cannot be read at \"" + s_.substr(i_) + "\"");
         if (!peek(':')) return true;
         ++i_;
         skipBlanks();
@@ -414,7 +422,8 @@ private:
             return referenceBody(id, out);
         }
         std::string upper;
-        for (char ch : word) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (char ch : word)
+            upper += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         if (peek('(')) return call(upper, out);
         if (upper == "TRUE" || upper == "FALSE") {
             out.kind = Node::Kind::Bool;

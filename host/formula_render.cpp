@@ -7,7 +7,7 @@ namespace host {
 namespace {
 
 class Renderer {
-public:
+  public:
     Renderer(Notation n, int row, int col, const SheetNamer& namer)
         : notation_(n), row_(row), col_(col), namer_(namer) {}
 
@@ -80,7 +80,7 @@ public:
         }
     }
 
-private:
+  private:
     Notation notation_;
     int row_, col_;
     const SheetNamer& namer_;

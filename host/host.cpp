@@ -11,7 +11,9 @@ namespace host {
 
 namespace {
 
-Model& model() { return state().model; }
+Model& model() {
+    return state().model;
+}
 
 Workbook* bookOrError(const std::string& name, std::string& error) {
     Workbook* b = name.empty() ? model().activeBook() : model().bookNamed(name);
@@ -26,7 +28,9 @@ bool cellsOf(const std::string& ref, Sheet*& s, std::vector<Rect>& areas, std::s
 
 }  // namespace
 
-std::string newWorkbook() { return model().newWorkbook(3)->name; }
+std::string newWorkbook() {
+    return model().newWorkbook(3)->name;
+}
 
 bool openWorkbook(const std::string& path, std::string& error, const OpenOptions& options) {
     return openFile(path, options.delimiter, error);
@@ -164,8 +168,8 @@ bool setCellFormula(const std::string& ref, const std::string& formula, bool r1c
     Sheet* s = nullptr;
     std::vector<Rect> areas;
     if (!cellsOf(ref, s, areas, error)) return false;
-    FormulaPtr f = model().parse(*s, formula, r1c1 ? Notation::R1C1 : Notation::A1,
-                                 areas[0].row1, areas[0].col1, error);
+    FormulaPtr f = model().parse(*s, formula, r1c1 ? Notation::R1C1 : Notation::A1, areas[0].row1,
+                                 areas[0].col1, error);
     if (!f) {
         error = "the formula " + formula + " cannot be read: " + error;
         return false;

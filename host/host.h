@@ -50,7 +50,7 @@ struct DialogTable {
 // program installs one; without one, alerts are answered OK and dialog boxes
 // are cancelled.
 class FrontEnd {
-public:
+  public:
     virtual ~FrontEnd() = default;
     // A status-bar text (each xlcMessage).
     virtual void status(const std::string& text) { (void)text; }
@@ -161,8 +161,8 @@ bool showSheet(const std::string& sheet, bool formulas, std::string& out, std::s
 // ---- menus --------------------------------------------------------------------------
 
 struct MenuItemInfo {
-    std::string text;        // "&Rounder... (XPRESS)"
-    std::string command;     // procedure or function text run when picked
+    std::string text;     // "&Rounder... (XPRESS)"
+    std::string command;  // procedure or function text run when picked
     std::string shortcut;
     std::string statusText;  // shown in the status bar
     std::string helpRef;

@@ -21,7 +21,9 @@ int findPosition(const std::vector<MenuItem>& list, const Value& which) {
     return *n;
 }
 
-std::string cellText(const Value& v) { return v.isStr() ? v.str : valueToText(v); }
+std::string cellText(const Value& v) {
+    return v.isStr() ? v.str : valueToText(v);
+}
 
 // Reads a menu table (rows x up to 5 texts): row 0 the menu or submenu, the
 // other rows its items.

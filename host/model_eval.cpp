@@ -10,7 +10,7 @@
 namespace host {
 
 class ModelEval : public EvalContext {
-public:
+  public:
     explicit ModelEval(Model& m) : m_(m) {}
 
     bool sheetExists(uint32_t sheet) override { return m_.sheetById(sheet) != nullptr; }
@@ -75,7 +75,7 @@ public:
         }
     }
 
-private:
+  private:
     Model& m_;
 
     template <typename Stack>
@@ -93,6 +93,8 @@ private:
     }
 };
 
-Value Model::value(Sheet& s, int row, int col) { return ModelEval(*this).current(s, row, col); }
+Value Model::value(Sheet& s, int row, int col) {
+    return ModelEval(*this).current(s, row, col);
+}
 
 }  // namespace host

@@ -23,7 +23,9 @@ struct FieldItems {
     std::map<std::string, int> index;
 };
 
-std::string labelOf(const Value& v) { return v.isNil() ? "(blank)" : valueToText(v); }
+std::string labelOf(const Value& v) {
+    return v.isNil() ? "(blank)" : valueToText(v);
+}
 
 int fieldIndex(const std::vector<std::string>& fields, const std::string& name) {
     for (size_t i = 0; i < fields.size(); ++i)
@@ -128,8 +130,8 @@ bool layoutPivot(Model& m, Sheet& dest, PivotTable& p, std::string& error) {
     int pageRows = p.pageFields.empty() ? 0 : static_cast<int>(p.pageFields.size()) + 1;
     int titleRow = p.destRow + pageRows;
     int fieldRow = titleRow + 1 + n + (k > 1 ? 1 : 0);
-    int lastRow = fieldRow + static_cast<int>(rowTuples.size()) +
-                  (p.rowGrand && !rowIdx.empty() ? 1 : 0);
+    int lastRow =
+        fieldRow + static_cast<int>(rowTuples.size()) + (p.rowGrand && !rowIdx.empty() ? 1 : 0);
     if (lastRow >= kMaxRows || lastCol >= kMaxCols) {
         error = "the pivot table " + p.name + " does not fit on the sheet";
         return false;
@@ -151,7 +153,8 @@ bool layoutPivot(Model& m, Sheet& dest, PivotTable& p, std::string& error) {
     int t = 0;
     for (const auto& [ct, unused] : colTuples) {
         int col = p.destCol + L + t * K;
-        for (int i = 0; i < n; ++i) put(titleRow + 1 + i, col, Value::text(colItems[i].labels[ct[i]]));
+        for (int i = 0; i < n; ++i)
+            put(titleRow + 1 + i, col, Value::text(colItems[i].labels[ct[i]]));
         if (k > 1)
             for (size_t d = 0; d < k; ++d)
                 put(titleRow + 1 + n, col + static_cast<int>(d), Value::text(p.dataFields[d].name));

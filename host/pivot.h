@@ -21,9 +21,9 @@ struct PivotDataField {
 
 struct PivotTable {
     std::string name;
-    uint32_t sourceSheet = 0;  // 0 when the source is only known as text
-    Rect source;               // header row included
-    std::string sourceText;    // the source as read from a file when not resolved
+    uint32_t sourceSheet = 0;      // 0 when the source is only known as text
+    Rect source;                   // header row included
+    std::string sourceText;        // the source as read from a file when not resolved
     int destRow = 0, destCol = 0;  // top-left cell of the table
     Rect area;                     // cells the table occupies now
     bool rowGrand = true, colGrand = true;

@@ -91,11 +91,21 @@ void hostMessage(const std::string& text) {
 
 // ---- public: front end, journal, reset ---------------------------------------------
 
-void setFrontEnd(FrontEnd* fe) { state().frontEnd = fe; }
-FrontEnd* frontEnd() { return state().frontEnd; }
-const std::vector<JournalEntry>& journal() { return state().journal; }
-void clearJournal() { state().journal.clear(); }
-std::string statusBar() { return state().statusBar; }
+void setFrontEnd(FrontEnd* fe) {
+    state().frontEnd = fe;
+}
+FrontEnd* frontEnd() {
+    return state().frontEnd;
+}
+const std::vector<JournalEntry>& journal() {
+    return state().journal;
+}
+void clearJournal() {
+    state().journal.clear();
+}
+std::string statusBar() {
+    return state().statusBar;
+}
 
 void reset() {
     State& s = state();

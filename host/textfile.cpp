@@ -109,8 +109,10 @@ std::unique_ptr<Workbook> readText(Model& m, const std::string& path, char delim
             } else if (field[0] == '=' && field.size() > 1) {
                 std::string ignored;
                 FormulaPtr f = m.parse(s, field, Notation::A1, row, col, ignored);
-                if (f) c.formula = f;
-                else c.value = Value::text(field);
+                if (f)
+                    c.formula = f;
+                else
+                    c.value = Value::text(field);
             } else {
                 c.value = Value::text(field);
             }
@@ -167,13 +169,15 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
                 if (col) out << delimiter;
                 Value v = m.value(sheet, row, col);
                 std::string text = valueToText(v);
-                if (v.isNum() && format.decimalComma) std::replace(text.begin(), text.end(), '.', ',');
+                if (v.isNum() && format.decimalComma)
+                    std::replace(text.begin(), text.end(), '.', ',');
                 double ignored = 0;
-                bool quote = v.isStr() && (text.find_first_of(std::string("\"\r\n") + delimiter) !=
-                                               std::string::npos ||
-                                           textToNumber(text, ignored, format.decimalComma) ||
-                                           sameText(text, "TRUE") || sameText(text, "FALSE") ||
-                                           errorCode(text) >= 0 || (!text.empty() && text[0] == '='));
+                bool quote =
+                    v.isStr() &&
+                    (text.find_first_of(std::string("\"\r\n") + delimiter) != std::string::npos ||
+                     textToNumber(text, ignored, format.decimalComma) || sameText(text, "TRUE") ||
+                     sameText(text, "FALSE") || errorCode(text) >= 0 ||
+                     (!text.empty() && text[0] == '='));
                 if (quote) {
                     out << '"';
                     for (char c : text) out << (c == '"' ? "\"\"" : std::string(1, c));

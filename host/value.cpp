@@ -370,6 +370,8 @@ void releaseXloper(XLOPER& x) {
     x.xltype = xltypeNil;
 }
 
-long outstandingAllocations() { return gOutstanding.load(); }
+long outstandingAllocations() {
+    return gOutstanding.load();
+}
 
 }  // namespace host

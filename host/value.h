@@ -27,11 +27,11 @@ constexpr int kMaxCols = 256;    // columns 0..255
 struct Value {
     enum class Type { Nil, Num, Str, Bool, Err, Array, Ref, Missing };
     Type type = Type::Nil;
-    double num = 0;    // Num
+    double num = 0;        // Num
     bool integer = false;  // Num: handed to add-ins as a 16-bit integer record
-    std::string str;   // Str
+    std::string str;       // Str
     bool boolean = false;
-    int err = 0;       // Err: one of the xlerr codes
+    int err = 0;  // Err: one of the xlerr codes
     // Array: rows x cols items, row-major.
     int rows = 0, cols = 0;
     std::vector<Value> items;

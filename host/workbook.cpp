@@ -18,9 +18,13 @@ const Cell* Sheet::find(int row, int col) const {
     return it == cells.end() ? nullptr : &it->second;
 }
 
-Cell& Sheet::at(int row, int col) { return cells[key(row, col)]; }
+Cell& Sheet::at(int row, int col) {
+    return cells[key(row, col)];
+}
 
-void Sheet::erase(int row, int col) { cells.erase(key(row, col)); }
+void Sheet::erase(int row, int col) {
+    cells.erase(key(row, col));
+}
 
 std::optional<std::pair<int, int>> Sheet::lastUsed() const {
     int lastRow = -1, lastCol = -1;
@@ -194,7 +198,9 @@ void Model::clear() {
     ++generation;
 }
 
-std::string Model::fullName(const Sheet& s) { return "[" + s.book->name + "]" + s.name; }
+std::string Model::fullName(const Sheet& s) {
+    return "[" + s.book->name + "]" + s.name;
+}
 
 std::string Model::documentName(const Sheet& s) {
     if (s.book->sheets.size() == 1 && sameText(s.name, s.book->name)) return s.name;

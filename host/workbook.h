@@ -19,9 +19,9 @@ namespace host {
 struct Workbook;
 
 struct Cell {
-    Value value;          // the constant, or the formula's last computed result
-    FormulaPtr formula;   // null for a constant
-    std::string format;   // number format; empty means "General"
+    Value value;         // the constant, or the formula's last computed result
+    FormulaPtr formula;  // null for a constant
+    std::string format;  // number format; empty means "General"
     // Formula results are valid while cacheGen equals the model's generation.
     uint64_t cacheGen = 0;
     bool evaluating = false;
@@ -29,7 +29,7 @@ struct Cell {
 };
 
 class Sheet {
-public:
+  public:
     uint32_t id = 0;
     std::string name;
     Workbook* book = nullptr;
@@ -60,7 +60,7 @@ struct Workbook {
     std::string path;  // file it was read from or last saved to
     std::vector<std::unique_ptr<Sheet>> sheets;
     int active = 0;
-    int nextSheetNumber = 1;  // for names of inserted sheets, "Sheet<n>"
+    int nextSheetNumber = 1;    // for names of inserted sheets, "Sheet<n>"
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
     std::vector<BookName> names;
@@ -71,7 +71,7 @@ struct Workbook {
 };
 
 class Model {
-public:
+  public:
     std::vector<std::unique_ptr<Workbook>> windows;  // front: the active workbook
     uint64_t generation = 1;                         // raised by every change
 
@@ -116,7 +116,7 @@ public:
 
     uint32_t allocateSheetId() { return nextSheetId_++; }
 
-private:
+  private:
     std::map<uint32_t, Sheet*> byId_;
     uint32_t nextSheetId_ = 1;
     int nextBookNumber_ = 1;

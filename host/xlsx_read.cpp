@@ -5,10 +5,9 @@
 // are compared without their namespace prefixes, and numbers are read without
 // regard to the locale. The workbook is built completely before anything of it
 // becomes visible.
-#include <pugixml.hpp>
-
 #include <cstring>
 #include <map>
+#include <pugixml.hpp>
 
 #include "host/address.h"
 #include "host/state.h"
@@ -52,10 +51,14 @@ std::string decodeEscapes(const std::string& s) {
             for (size_t k = i + 2; k < i + 6; ++k) {
                 char c = s[k];
                 code <<= 4;
-                if (c >= '0' && c <= '9') code |= static_cast<unsigned>(c - '0');
-                else if (c >= 'a' && c <= 'f') code |= static_cast<unsigned>(c - 'a' + 10);
-                else if (c >= 'A' && c <= 'F') code |= static_cast<unsigned>(c - 'A' + 10);
-                else hex = false;
+                if (c >= '0' && c <= '9')
+                    code |= static_cast<unsigned>(c - '0');
+                else if (c >= 'a' && c <= 'f')
+                    code |= static_cast<unsigned>(c - 'a' + 10);
+                else if (c >= 'A' && c <= 'F')
+                    code |= static_cast<unsigned>(c - 'A' + 10);
+                else
+                    hex = false;
             }
             if (hex) {
                 if (code < 0x80) {
@@ -83,7 +86,8 @@ std::string itemText(pugi::xml_node si) {
     std::string text;
     for (pugi::xml_node c : si.children()) {
         const char* n = localName(c.name());
-        if (std::strcmp(n, "t") == 0) text += c.child_value();
+        if (std::strcmp(n, "t") == 0)
+            text += c.child_value();
         else if (std::strcmp(n, "r") == 0)
             if (pugi::xml_node t = child(c, "t")) text += t.child_value();
     }
@@ -92,34 +96,62 @@ std::string itemText(pugi::xml_node si) {
 
 const char* builtinFormat(int id) {
     switch (id) {
-        case 1: return "0";
-        case 2: return "0.00";
-        case 3: return "#,##0";
-        case 4: return "#,##0.00";
-        case 9: return "0%";
-        case 10: return "0.00%";
-        case 11: return "0.00E+00";
-        case 12: return "# ?/?";
-        case 13: return "# ?\?/?\?";
-        case 14: return "mm-dd-yy";
-        case 15: return "d-mmm-yy";
-        case 16: return "d-mmm";
-        case 17: return "mmm-yy";
-        case 18: return "h:mm AM/PM";
-        case 19: return "h:mm:ss AM/PM";
-        case 20: return "h:mm";
-        case 21: return "h:mm:ss";
-        case 22: return "m/d/yy h:mm";
-        case 37: return "#,##0 ;(#,##0)";
-        case 38: return "#,##0 ;[Red](#,##0)";
-        case 39: return "#,##0.00;(#,##0.00)";
-        case 40: return "#,##0.00;[Red](#,##0.00)";
-        case 45: return "mm:ss";
-        case 46: return "[h]:mm:ss";
-        case 47: return "mmss.0";
-        case 48: return "##0.0E+0";
-        case 49: return "@";
-        default: return "";
+        case 1:
+            return "0";
+        case 2:
+            return "0.00";
+        case 3:
+            return "#,##0";
+        case 4:
+            return "#,##0.00";
+        case 9:
+            return "0%";
+        case 10:
+            return "0.00%";
+        case 11:
+            return "0.00E+00";
+        case 12:
+            return "# ?/?";
+        case 13:
+            return "# ?\?/?\?";
+        case 14:
+            return "mm-dd-yy";
+        case 15:
+            return "d-mmm-yy";
+        case 16:
+            return "d-mmm";
+        case 17:
+            return "mmm-yy";
+        case 18:
+            return "h:mm AM/PM";
+        case 19:
+            return "h:mm:ss AM/PM";
+        case 20:
+            return "h:mm";
+        case 21:
+            return "h:mm:ss";
+        case 22:
+            return "m/d/yy h:mm";
+        case 37:
+            return "#,##0 ;(#,##0)";
+        case 38:
+            return "#,##0 ;[Red](#,##0)";
+        case 39:
+            return "#,##0.00;(#,##0.00)";
+        case 40:
+            return "#,##0.00;[Red](#,##0.00)";
+        case 45:
+            return "mm:ss";
+        case 46:
+            return "[h]:mm:ss";
+        case 47:
+            return "mmss.0";
+        case 48:
+            return "##0.0E+0";
+        case 49:
+            return "@";
+        default:
+            return "";
     }
 }
 
@@ -128,7 +160,7 @@ struct Relationship {
 };
 
 class Reader {
-public:
+  public:
     Reader(Model& m, const std::string& path) : m_(m), path_(path) {}
 
     std::unique_ptr<Workbook> read(std::string& error) {
@@ -193,7 +225,7 @@ public:
         return std::move(book_);
     }
 
-private:
+  private:
     Model& m_;
     std::string path_;
     ZipFile zip_;
@@ -242,7 +274,8 @@ private:
     bool sharedStrings(const std::string& part, std::string& error) {
         pugi::xml_document doc;
         if (!load(part, doc, error)) return false;
-        for (pugi::xml_node si : children(child(doc, "sst"), "si")) strings_.push_back(itemText(si));
+        for (pugi::xml_node si : children(child(doc, "sst"), "si"))
+            strings_.push_back(itemText(si));
         return true;
     }
 
@@ -429,7 +462,8 @@ private:
         }
     }
 
-    void cacheSource(const std::string& pivotPart, PivotTable& p, std::vector<std::string>& fields) {
+    void cacheSource(const std::string& pivotPart, PivotTable& p,
+                     std::vector<std::string>& fields) {
         std::map<std::string, Relationship> rels;
         std::string ignored;
         if (!relationships(pivotPart, rels, ignored)) return;

@@ -18,7 +18,7 @@ namespace host {
 namespace {
 
 class Writer {
-public:
+  public:
     Writer(Model& m, Workbook& book) : m_(m), book_(book) {}
 
     bool write(const std::string& path, std::string& error) {
@@ -40,7 +40,7 @@ public:
         return ok;
     }
 
-private:
+  private:
     Model& m_;
     Workbook& book_;
     lxw_workbook* wb_ = nullptr;
@@ -72,10 +72,9 @@ private:
             if (book_.activeSheet() == s.get()) worksheet_activate(ws);
             if (!s->selection.empty()) {
                 const Rect& r = s->selection[0];
-                worksheet_set_selection(ws, static_cast<lxw_row_t>(r.row1),
-                                        static_cast<lxw_col_t>(r.col1),
-                                        static_cast<lxw_row_t>(r.row2),
-                                        static_cast<lxw_col_t>(r.col2));
+                worksheet_set_selection(
+                    ws, static_cast<lxw_row_t>(r.row1), static_cast<lxw_col_t>(r.col1),
+                    static_cast<lxw_row_t>(r.row2), static_cast<lxw_col_t>(r.col2));
             }
         }
         return true;
@@ -131,8 +130,8 @@ private:
                 e = worksheet_write_blank(ws, r, cl, f);
             }
             if (e != LXW_NO_ERROR) {
-                error = "cell " + sheetPrefix(s.name) + a1Cell(row, col) + " cannot be saved: " +
-                        lxw_strerror(e);
+                error = "cell " + sheetPrefix(s.name) + a1Cell(row, col) +
+                        " cannot be saved: " + lxw_strerror(e);
                 return false;
             }
         }

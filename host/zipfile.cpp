@@ -16,7 +16,8 @@ bool ZipFile::open(const std::string& path, std::string& error) {
     if (!zip_) {
         zip_error_t e;
         zip_error_init_with_code(&e, code);
-        error = std::string("it is not a readable workbook package (") + zip_error_strerror(&e) + ")";
+        error =
+            std::string("it is not a readable workbook package (") + zip_error_strerror(&e) + ")";
         zip_error_fini(&e);
         return false;
     }
@@ -48,7 +49,9 @@ long long ZipFile::locate(const std::string& part) const {
     return i;
 }
 
-bool ZipFile::has(const std::string& part) const { return locate(part) >= 0; }
+bool ZipFile::has(const std::string& part) const {
+    return locate(part) >= 0;
+}
 
 bool ZipFile::read(const std::string& part, std::string& out, std::string& error) const {
     long long i = locate(part);

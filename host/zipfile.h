@@ -11,7 +11,7 @@ namespace host {
 constexpr unsigned long long kMaxUnpackedBytes = 512ull << 20;
 
 class ZipFile {
-public:
+  public:
     ZipFile() = default;
     ~ZipFile();
     ZipFile(const ZipFile&) = delete;
@@ -24,7 +24,7 @@ public:
     // then without regard to letter case.
     bool read(const std::string& part, std::string& out, std::string& error) const;
 
-private:
+  private:
     struct zip* zip_ = nullptr;
     long long locate(const std::string& part) const;
 };

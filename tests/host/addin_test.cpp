@@ -9,7 +9,7 @@ namespace {
 using namespace hosttest;
 
 class AddInTest : public HostTest {
-protected:
+  protected:
     int load() {
         std::string error;
         int h = host::loadAddIn(HOST_TEST_ADDIN, error);
@@ -24,9 +24,9 @@ TEST_F(AddInTest, TwoCopiesOfOneLibraryAreIndependent) {
     int second = load();
     std::vector<std::string> titles;
     for (const auto& m : host::menuBar()) titles.push_back(m.text);
-    EXPECT_EQ(titles, (std::vector<std::string>{"&File", "&Edit", "&View", "&Insert", "F&ormat",
-                                                "&Tools", "&Data", "&Window", "&Test", "&Test (2)",
-                                                "&Help"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"&File", "&Edit", "&View", "&Insert", "F&ormat", "&Tools",
+                                        "&Data", "&Window", "&Test", "&Test (2)", "&Help"}));
     int result = 0;
     std::string error;
     ASSERT_TRUE(host::runMenuItem({"Test", "Run"}, result, error)) << error;
@@ -108,12 +108,15 @@ int attachedCommand() {
 
 TEST_F(AddInTest, AttachedAddInsResolveProceduresThroughTheCaller) {
     std::string error;
-    gAttachedHandle = host::attachAddIn("linked/attached.xll", [](const char* name) -> void* {
-        if (std::strcmp(name, "xlAutoOpen") == 0) return reinterpret_cast<void*>(&attachedOpen);
-        if (std::strcmp(name, "attachedCommand") == 0)
-            return reinterpret_cast<void*>(&attachedCommand);
-        return nullptr;
-    }, error);
+    gAttachedHandle = host::attachAddIn(
+        "linked/attached.xll",
+        [](const char* name) -> void* {
+            if (std::strcmp(name, "xlAutoOpen") == 0) return reinterpret_cast<void*>(&attachedOpen);
+            if (std::strcmp(name, "attachedCommand") == 0)
+                return reinterpret_cast<void*>(&attachedCommand);
+            return nullptr;
+        },
+        error);
     ASSERT_GT(gAttachedHandle, 0) << error;
     EXPECT_EQ(gPathSeen, "linked/attached.xll");
     int result = 0;

@@ -7,7 +7,7 @@ namespace {
 using namespace hosttest;
 
 class Excel4vTest : public HostTest {
-protected:
+  protected:
     void SetUp() override {
         HostTest::SetUp();
         host::newWorkbook();

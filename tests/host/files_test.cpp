@@ -10,7 +10,7 @@ namespace {
 using namespace hosttest;
 
 class FilesTest : public HostTest {
-protected:
+  protected:
     host::CellInfo info(const std::string& ref) {
         host::CellInfo i;
         std::string error;
@@ -79,7 +79,8 @@ TEST_F(FilesTest, ReadsAWorkbookWrittenByLibreOffice) {
     EXPECT_EQ(info("Data!B5").value, num(19.5));
     EXPECT_EQ(info("'Second sheet'!A1").formulaA1, "=Data!B4*2");
     EXPECT_EQ(info("'Second sheet'!A1").value, num(39));
-    EXPECT_EQ(info("'Second sheet'!A2").value, str("Gr\xC3\xBC\xC3\x9F" "e & \"quotes\""));
+    EXPECT_EQ(info("'Second sheet'!A2").value, str("Gr\xC3\xBC\xC3\x9F"
+                                                   "e & \"quotes\""));
     EXPECT_EQ(info("'Second sheet'!B2").value, num(90.5));
     // Values follow changes made after reading.
     enter("Data!B3", "8");
@@ -113,11 +114,17 @@ const char* kRels =
 std::string workbookRels(const std::string& extra = "") {
     const std::string t = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     return "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-           "<Relationship Id=\"s9\" Type=\"" + t + "worksheet\" Target=\"/xl/worksheets/first.xml\"/>"
-           "<Relationship Id=\"s2\" Type=\"" + t + "worksheet\" Target=\"worksheets/second.xml\"/>"
-           "<Relationship Id=\"ss\" Type=\"" + t + "sharedStrings\" Target=\"strings.xml\"/>"
-           "<Relationship Id=\"st\" Type=\"" + t + "styles\" Target=\"styles.xml\"/>" + extra +
-           "</Relationships>";
+           "<Relationship Id=\"s9\" Type=\"" +
+           t +
+           "worksheet\" Target=\"/xl/worksheets/first.xml\"/>"
+           "<Relationship Id=\"s2\" Type=\"" +
+           t +
+           "worksheet\" Target=\"worksheets/second.xml\"/>"
+           "<Relationship Id=\"ss\" Type=\"" +
+           t +
+           "sharedStrings\" Target=\"strings.xml\"/>"
+           "<Relationship Id=\"st\" Type=\"" +
+           t + "styles\" Target=\"styles.xml\"/>" + extra + "</Relationships>";
 }
 
 const char* kWorkbook =
@@ -146,7 +153,8 @@ std::map<std::string, std::string> handMadePackage(const std::string& firstSheet
          "</styleSheet>"},
         {"xl/worksheets/first.xml",
          "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-         "<x:sheetData>" + firstSheetData + "</x:sheetData></x:worksheet>"},
+         "<x:sheetData>" +
+             firstSheetData + "</x:sheetData></x:worksheet>"},
         {"xl/worksheets/second.xml",
          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
          "<sheetData><row r=\"1\"><c r=\"A1\"><f>SUM(Alpha!A2:B2)</f></c></row></sheetData>"
@@ -236,8 +244,9 @@ TEST_F(FilesTest, MalformedOrOversizedFilesAreRefusedWhole) {
 }
 
 TEST_F(FilesTest, SemicolonTextWithDecimalCommas) {
-    writeFile("log.txt",
-              "Name;Value;Share\nNorth;1,5;\"0,25\"\r\nSouth;-2;3,25E2\n;;x;y\n\"a;b\";TRUE;=B2+B3\n");
+    writeFile(
+        "log.txt",
+        "Name;Value;Share\nNorth;1,5;\"0,25\"\r\nSouth;-2;3,25E2\n;;x;y\n\"a;b\";TRUE;=B2+B3\n");
     ASSERT_EQ(call(xlcOpen, {str("log.txt"), num(0), boolean(false), num(4)}).code, xlretSuccess);
     EXPECT_EQ(cellValue("A1"), str("Name"));
     EXPECT_EQ(cellValue("B2"), num(1.5));
@@ -255,7 +264,8 @@ TEST_F(FilesTest, SemicolonTextWithDecimalCommas) {
     EXPECT_NE(readFile("copy.log").find("North;1,5;\"0,25\""), std::string::npos);
     ASSERT_TRUE(host::openWorkbook("copy.log", error)) << error;
     for (const char* cell : {"A1", "B2", "C2", "C3", "A5", "B5", "C5"})
-        EXPECT_EQ(cellValue(std::string("[copy]copy!") + cell), cellValue(std::string("[log]log!") + cell))
+        EXPECT_EQ(cellValue(std::string("[copy]copy!") + cell),
+                  cellValue(std::string("[log]log!") + cell))
             << cell;
 }
 

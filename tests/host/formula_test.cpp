@@ -7,7 +7,7 @@ namespace {
 using namespace hosttest;
 
 class FormulaTest : public HostTest {
-protected:
+  protected:
     void SetUp() override {
         HostTest::SetUp();
         host::newWorkbook();
@@ -27,11 +27,12 @@ TEST_F(FormulaTest, FormulaEnteredInA1ReadsBackInBothNotations) {
         const char* a1;
         const char* r1c1;
     } cases[] = {
-        {"A3", 2, 0, "=SUM(A1:A2)", "=SUM(R[-2]C:R[-1]C)"},            // relative
-        {"C5", 4, 2, "=$B$2*2", "=R2C2*2"},                              // absolute
-        {"D4", 3, 3, "=B$2+$C3", "=R2C[-2]+R[-1]C3"},                    // mixed
+        {"A3", 2, 0, "=SUM(A1:A2)", "=SUM(R[-2]C:R[-1]C)"},                   // relative
+        {"C5", 4, 2, "=$B$2*2", "=R2C2*2"},                                   // absolute
+        {"D4", 3, 3, "=B$2+$C3", "=R2C[-2]+R[-1]C3"},                         // mixed
         {"B1", 0, 1, "=SUM(Sheet2!A1:A4)", "=SUM(Sheet2!RC[-1]:R[3]C[-1])"},  // other sheet
-        {"E7", 6, 4, "=AVERAGE(A1,B2:C3,-4.5)/2", "=AVERAGE(R[-6]C[-4],R[-5]C[-3]:R[-4]C[-2],-4.5)/2"},
+        {"E7", 6, 4, "=AVERAGE(A1,B2:C3,-4.5)/2",
+         "=AVERAGE(R[-6]C[-4],R[-5]C[-3]:R[-4]C[-2],-4.5)/2"},
         {"A1", 0, 0, "=FOO(B1,\"x\"\"y\")", "=FOO(RC[1],\"x\"\"y\")"},  // unknown function kept
     };
     for (const Case& c : cases) {
@@ -71,10 +72,17 @@ TEST_F(FormulaTest, ArithmeticFollowsSpreadsheetPrecedence) {
         const char* formula;
         Value expected;
     } cases[] = {
-        {"=1+2*3", num(7)},        {"=(1+2)*3", num(9)},          {"=-2^2", num(4)},
-        {"=2^3^2", num(64)},       {"=10/4", num(2.5)},           {"=50%", num(0.5)},
-        {"=1/0", Value::error(xlerrDiv0)}, {"=\"a\"&1.5", str("a1.5")}, {"=3>2", boolean(true)},
-        {"=\"2\"+1", num(3)},      {"=\"x\"+1", Value::error(xlerrValue)},
+        {"=1+2*3", num(7)},
+        {"=(1+2)*3", num(9)},
+        {"=-2^2", num(4)},
+        {"=2^3^2", num(64)},
+        {"=10/4", num(2.5)},
+        {"=50%", num(0.5)},
+        {"=1/0", Value::error(xlerrDiv0)},
+        {"=\"a\"&1.5", str("a1.5")},
+        {"=3>2", boolean(true)},
+        {"=\"2\"+1", num(3)},
+        {"=\"x\"+1", Value::error(xlerrValue)},
     };
     for (const Case& c : cases) {
         enter("A1", c.formula);

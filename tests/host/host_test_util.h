@@ -17,12 +17,24 @@ namespace host {
 // Readable values in test messages.
 inline void PrintTo(const Value& v, std::ostream* os) {
     switch (v.type) {
-        case Value::Type::Nil: *os << "nil"; break;
-        case Value::Type::Missing: *os << "missing"; break;
-        case Value::Type::Num: *os << "num " << v.num; break;
-        case Value::Type::Str: *os << "str \"" << v.str << "\""; break;
-        case Value::Type::Bool: *os << (v.boolean ? "TRUE" : "FALSE"); break;
-        case Value::Type::Err: *os << "error " << v.err; break;
+        case Value::Type::Nil:
+            *os << "nil";
+            break;
+        case Value::Type::Missing:
+            *os << "missing";
+            break;
+        case Value::Type::Num:
+            *os << "num " << v.num;
+            break;
+        case Value::Type::Str:
+            *os << "str \"" << v.str << "\"";
+            break;
+        case Value::Type::Bool:
+            *os << (v.boolean ? "TRUE" : "FALSE");
+            break;
+        case Value::Type::Err:
+            *os << "error " << v.err;
+            break;
         case Value::Type::Array:
             *os << "array " << v.rows << "x" << v.cols << " {";
             for (size_t i = 0; i < v.items.size(); ++i) {
@@ -69,14 +81,24 @@ inline Answer call(int fn, const std::vector<Value>& args = {}) {
     return a;
 }
 
-inline Value num(double d) { return Value::number(d); }
-inline Value str(const std::string& s) { return Value::text(s); }
-inline Value boolean(bool b) { return Value::boolean_(b); }
-inline Value missing() { return Value::missing(); }
+inline Value num(double d) {
+    return Value::number(d);
+}
+inline Value str(const std::string& s) {
+    return Value::text(s);
+}
+inline Value boolean(bool b) {
+    return Value::boolean_(b);
+}
+inline Value missing() {
+    return Value::missing();
+}
 inline Value ref(uint32_t sheet, int r1, int c1, int r2, int c2) {
     return Value::ref(sheet, {host::Rect{r1, c1, r2, c2}});
 }
-inline Value cellRef(uint32_t sheet, int r, int c) { return ref(sheet, r, c, r, c); }
+inline Value cellRef(uint32_t sheet, int r, int c) {
+    return ref(sheet, r, c, r, c);
+}
 inline Value texts(const std::vector<std::string>& list, bool column = false) {
     std::vector<Value> items;
     for (const auto& t : list) items.push_back(Value::text(t));
@@ -106,7 +128,7 @@ inline void enter(const std::string& ref, const std::string& input) {
 
 // Answers alerts and dialog boxes from queues; records what it was shown.
 class ScriptedFrontEnd : public host::FrontEnd {
-public:
+  public:
     std::deque<bool> alertAnswers;
     std::vector<std::string> statuses;
     std::vector<std::string> messages;
@@ -132,7 +154,7 @@ public:
 
 // Every test starts from a fresh host and checks that no host record is left.
 class HostTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         host::setFrontEnd(nullptr);
         host::reset();
@@ -145,7 +167,7 @@ protected:
         host::reset();
     }
 
-private:
+  private:
     long allocationsAtStart_ = 0;
 };
 

@@ -116,7 +116,8 @@ Value dialogTable() {
     };
     std::vector<Value> items;
     for (const auto& row : rows)
-        for (const std::string& cell : row) items.push_back(cell.empty() ? Value::nil() : str(cell));
+        for (const std::string& cell : row)
+            items.push_back(cell.empty() ? Value::nil() : str(cell));
     return Value::array(static_cast<int>(rows.size()), 7, items);
 }
 
@@ -141,8 +142,8 @@ TEST_F(MenusTest, TheDialogBoxReturnsEntriesSelectionAndClosingButton) {
     const host::DialogTable& shown = fe.dialogs[0];
     EXPECT_EQ(shown.cells[0][5], "Controlled rounding - Add sums");
     EXPECT_EQ(shown.cells[3][5], "");
-    EXPECT_EQ(shown.lists[4], (std::vector<std::string>{"(1)*R0C0+(-1)*R1C0=0",
-                                                          "(1)*R2C0+(-1)*R3C0=0"}));
+    EXPECT_EQ(shown.lists[4],
+              (std::vector<std::string>{"(1)*R0C0+(-1)*R1C0=0", "(1)*R2C0+(-1)*R3C0=0"}));
     EXPECT_TRUE(shown.dimmed(6));
     ASSERT_TRUE(a.value.isArray());
     EXPECT_EQ(a.value.at(0, 6), num(5));

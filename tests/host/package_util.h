@@ -59,10 +59,12 @@ inline int sofficeToCsv(const std::string& workbook, const std::string& outdir) 
               "<item oor:path=\"/org.openoffice.Office.Calc/Formula/Load\">"
               "<prop oor:name=\"OOXMLRecalcMode\" oor:op=\"fuse\"><value>0</value></prop></item>\n"
               "</oor:items>\n");
-    std::string cmd = "soffice -env:UserInstallation=file://" + profile.string() +
-                      " --headless --convert-to "
-                      "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
-                      " --outdir '" + outdir + "' '" + workbook + "' >soffice.log 2>&1";
+    std::string cmd =
+        "soffice -env:UserInstallation=file://" + profile.string() +
+        " --headless --convert-to "
+        "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
+        " --outdir '" +
+        outdir + "' '" + workbook + "' >soffice.log 2>&1";
     return std::system(cmd.c_str());
 }
 

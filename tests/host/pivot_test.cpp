@@ -7,27 +7,31 @@ namespace {
 using namespace hosttest;
 
 class PivotTest : public HostTest {
-protected:
+  protected:
     uint32_t id = 0;
     void SetUp() override {
         HostTest::SetUp();
         host::newWorkbook();
         id = sheetId();
         // Region, Type, Value: (A,x,5) (A,y,7) (B,x,1) (A,x,2)
-        const char* rows[][3] = {{"Region", "Type", "Value"}, {"A", "x", "5"}, {"A", "y", "7"},
-                                 {"B", "x", "1"}, {"A", "x", "2"}};
+        const char* rows[][3] = {{"Region", "Type", "Value"},
+                                 {"A", "x", "5"},
+                                 {"A", "y", "7"},
+                                 {"B", "x", "1"},
+                                 {"A", "x", "2"}};
         for (int r = 0; r < 5; ++r)
             for (int c = 0; c < 3; ++c)
-                enter(std::string(1, static_cast<char>('A' + c)) + std::to_string(r + 1), rows[r][c]);
+                enter(std::string(1, static_cast<char>('A' + c)) + std::to_string(r + 1),
+                      rows[r][c]);
     }
     void build(const std::string& name, int destRow, int destCol) {
-        ASSERT_EQ(call(xlcPivotTableWizard, {num(1), ref(id, 0, 0, 4, 2), cellRef(id, destRow, destCol),
-                                             str(name), boolean(true), boolean(true),
-                                             boolean(true), boolean(true), missing()})
+        ASSERT_EQ(call(xlcPivotTableWizard,
+                       {num(1), ref(id, 0, 0, 4, 2), cellRef(id, destRow, destCol), str(name),
+                        boolean(true), boolean(true), boolean(true), boolean(true), missing()})
                       .code,
                   xlretSuccess);
-        ASSERT_EQ(call(xlcPivotAddFields, {str(name), str("Region"), str("Type"), missing(),
-                                           boolean(true)})
+        ASSERT_EQ(call(xlcPivotAddFields,
+                       {str(name), str("Region"), str("Type"), missing(), boolean(true)})
                       .code,
                   xlretSuccess);
         ASSERT_EQ(call(xlfPivotAddData, {str(name), str("Value"), missing(), missing(), missing(),
@@ -65,7 +69,8 @@ TEST_F(PivotTest, TheWizardAndAddedFieldsComputeCrossTabulatedSums) {
     EXPECT_TRUE(call(xlfGetPivotTable, {num(9), str("PT")}).value.isErr());  // no page fields
     EXPECT_EQ(call(xlfGetPivotTable, {num(10), str("PT")}).value, texts({"Sum of Value"}));
     EXPECT_EQ(call(xlfGetPivotTable, {num(12), str("PT")}).value, str("Sheet1!$F$1:$I$6"));
-    EXPECT_EQ(call(xlfGetPivotField, {num(15), str("Sum of Value"), str("PT")}).value, str("Value"));
+    EXPECT_EQ(call(xlfGetPivotField, {num(15), str("Sum of Value"), str("PT")}).value,
+              str("Value"));
     EXPECT_TRUE(call(xlfGetPivotTable, {num(1), str("Nothing")}).value.isErr());
 }
 
@@ -97,9 +102,9 @@ TEST_F(PivotTest, RebuildingInPlaceAfterTheSourceChanged) {
 }
 
 TEST_F(PivotTest, PageFieldsAndSeveralDataFields) {
-    ASSERT_EQ(call(xlcPivotTableWizard, {num(1), ref(id, 0, 0, 4, 2), cellRef(id, 0, 5), str("P")})
-                  .code,
-              xlretSuccess);
+    ASSERT_EQ(
+        call(xlcPivotTableWizard, {num(1), ref(id, 0, 0, 4, 2), cellRef(id, 0, 5), str("P")}).code,
+        xlretSuccess);
     ASSERT_EQ(call(xlcPivotAddFields, {str("P"), str("Region"), missing(), str("Type")}).code,
               xlretSuccess);
     ASSERT_EQ(call(xlfPivotAddData, {str("P"), str("Value")}).code, xlretSuccess);

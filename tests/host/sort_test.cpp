@@ -1,6 +1,7 @@
 // Sorting blocks with xlcSort: mixed values, both directions, header rows,
 // stability, several keys, letter case.
 #include "host/sort.h"
+
 #include "host_test_util.h"
 
 namespace {
@@ -8,7 +9,7 @@ namespace {
 using namespace hosttest;
 
 class SortTest : public HostTest {
-protected:
+  protected:
     uint32_t id = 0;
     void SetUp() override {
         HostTest::SetUp();
@@ -55,9 +56,8 @@ TEST_F(SortTest, NumbersBeforeTextsBeforeLogicalValuesAndEmptyCellsLast) {
               (std::vector<Value>{num(1), num(2), num(10), str("1"), str("a"), str("b"),
                                   boolean(false), boolean(true), Value::nil()}));
     // The number 1 and the text 1 are apart: numbers come first.
-    EXPECT_EQ(columnValues(1, 0, 8),
-              (std::vector<Value>{num(9), num(5), num(2), num(7), num(6), num(1), num(8), num(3),
-                                  num(4)}));
+    EXPECT_EQ(columnValues(1, 0, 8), (std::vector<Value>{num(9), num(5), num(2), num(7), num(6),
+                                                         num(1), num(8), num(3), num(4)}));
 }
 
 TEST_F(SortTest, DescendingIsTheReverseOfAscendingForDistinctKeys) {

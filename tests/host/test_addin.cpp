@@ -63,8 +63,12 @@ void ownPath(char* out, size_t size) {
     release(path);
 }
 
-const char* functionText() { return gCopy == 1 ? "TestCommand" : "TestCommand_2"; }
-const char* menuTitle() { return gCopy == 1 ? "&Test" : "&Test (2)"; }
+const char* functionText() {
+    return gCopy == 1 ? "TestCommand" : "TestCommand_2";
+}
+const char* menuTitle() {
+    return gCopy == 1 ? "&Test" : "&Test (2)";
+}
 
 void status(const char* text) {
     XLOPER on;
@@ -87,14 +91,15 @@ QTB_EXPORT int xlAutoOpen() {
     Text path(gPath), procedure("TestCommand"), type("A"), function(functionText()), args(""),
         macro("2"), category("Host tests"), shortcut("");
     XLOPER id;
-    call(xlfRegister, &id,
-         {&path.x, &procedure.x, &type.x, &function.x, &args.x, &macro.x, &category.x, &shortcut.x});
+    call(
+        xlfRegister, &id,
+        {&path.x, &procedure.x, &type.x, &function.x, &args.x, &macro.x, &category.x, &shortcut.x});
     release(id);
 
     Text title(menuTitle()), titleStatus("Menu of the test add-in"), run("&Run"),
         command(functionText()), runStatus("Runs the test command");
-    XLOPER items[10] = {title.x, nil(), nil(), titleStatus.x, nil(),
-                        run.x,   command.x, nil(), runStatus.x, nil()};
+    XLOPER items[10] = {title.x, nil(),     nil(), titleStatus.x, nil(),
+                        run.x,   command.x, nil(), runStatus.x,   nil()};
     XLOPER table;
     table.xltype = xltypeMulti;
     table.val.array.lparray = items;
