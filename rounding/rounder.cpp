@@ -28,6 +28,13 @@ const char* const kIntervalSuffix = " - p.i.";
 
 double cleaned(double v) { return std::fabs(v) < 1e-12 ? 0 : v; }
 
+// A value as printed with `precision` decimals; what prints as zero is a
+// plain 0 (the auditing LPs may end a hair below 0, which would show as -0.0).
+double shown(double v, int precision) {
+    const double scale = std::pow(10.0, precision);
+    return std::round(v * scale) == 0 ? 0.0 : v;
+}
+
 // Whole numbers, allowing for the last bits of noise of the auditing LPs
 // (an interval end of 29.999999999999996 is the whole number 30).
 bool isWhole(double v) { return std::fabs(v - std::round(v)) <= 1e-9 * std::max(1.0, std::fabs(v)); }
@@ -154,7 +161,8 @@ void writeIntervals(InstanceState& s) {
             const bool closedAbove = o.ubCapInf == 0 && c->rounded + band > o.ubCap;
             char text[128];
             std::snprintf(text, sizeof text, "%c%.*f,%.*f%c", closedBelow ? '[' : '(', precision,
-                          c->auditMin, precision, c->auditMax, closedAbove ? ']' : ')');
+                          shown(c->auditMin, precision), precision, shown(c->auditMax, precision),
+                          closedAbove ? ']' : ')');
             RefValue ref(id, c->row, c->col);
             CountedText value(text);
             CallHost(xlSet, nullptr, 2, ref.get(), value.value());
