@@ -207,8 +207,6 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                          "nothing was published\n";
         else
             std::cerr << "failed\n";
-        for (const auto& a : driver_.alerts) std::cerr << "  " << a << "\n";
-        for (const auto& f : driver_.failures()) std::cerr << "  " << f << "\n";
         if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {
             std::cerr << "engine log (" << kEngineLog << ") of this run:\n";
             std::istringstream lines(report.engineLog);

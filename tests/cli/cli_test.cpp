@@ -1,0 +1,166 @@
+// The quorant program as a user runs it: round a workbook file, load and save
+// instances, and the messages and exit statuses of failures.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/host.h"
+
+namespace {
+
+const std::string kQuorant = std::string(QUORANT_BIN_DIR) + "/quorant";
+const std::string kExample = std::string(QUORANT_SOURCE_DIR) + "/examples/employment.xlsx";
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Outcome quorant(const std::string& args) {
+    Outcome r;
+    std::string cmd = kQuorant + " --quiet " + args + " >cli.out 2>cli.err";
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp("cli.out");
+    r.err = slurp("cli.err");
+    return r;
+}
+
+void sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+
+void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+double number(const std::string& ref) {
+    host::CellInfo info;
+    std::string error;
+    EXPECT_TRUE(host::readCell(ref, info, error)) << ref << ": " << error;
+    return info.value.isNum() ? info.value.num : NAN;
+}
+
+TEST(Cli, RoundWritesBothWorkbooksAndLeavesTheInputAlone) {
+    sh("rm -rf out && mkdir -p in && cp " + kExample + " in/table.xlsx");
+    const std::string before = slurp("in/table.xlsx");
+    Outcome r = quorant("round in/table.xlsx --out out --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp("in/table.xlsx"), before);
+    EXPECT_NE(r.out.find("\"status\": \"optimal\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"model\": \"zero-restricted\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"distance\": "), std::string::npos);
+    EXPECT_NE(r.out.find("out/table-rounded.xlsx"), std::string::npos);
+    EXPECT_NE(r.err.find("Resolution Info"), std::string::npos);  // --json: people read stderr
+
+    // Read back with our own reader: every value a multiple of 10, totals
+    // formulas over the rounded parts, within one base unit of the original.
+    host::reset();
+    std::string error;
+    ASSERT_TRUE(host::openWorkbook("out/table-rounded.xlsx", error)) << error;
+    ASSERT_TRUE(host::openWorkbook("in/table.xlsx", error)) << error;
+    for (const char* sheet : {"'[table-rounded]Region x Age'", "[table-rounded]Women",
+                              "[table-rounded]Men"}) {
+        for (int row = 2; row <= 6; ++row) {
+            for (char col = 'B'; col <= 'I'; ++col) {
+                std::string ref = std::string(sheet) + "!" + col + std::to_string(row);
+                host::CellInfo info;
+                if (!host::readCell(ref, info, error) || !info.value.isNum()) continue;
+                EXPECT_EQ(std::fmod(info.value.num, 10.0), 0) << ref;
+                std::string original = ref;
+                original.replace(original.find("table-rounded"), 13, "table");
+                EXPECT_LT(std::fabs(info.value.num - number(original)), 10) << ref;
+            }
+        }
+    }
+    host::CellInfo total;
+    ASSERT_TRUE(host::readCell("'[table-rounded]Region x Age'!E6", total, error));
+    EXPECT_EQ(total.formulaA1, "=SUM(E2:E5)");
+    EXPECT_EQ(total.value.num, number("'[table-rounded]Region x Age'!B6") +
+                                   number("'[table-rounded]Region x Age'!C6") +
+                                   number("'[table-rounded]Region x Age'!D6"));
+    ASSERT_TRUE(host::openWorkbook("out/table-intervals.xlsx", error)) << error;
+    auto sheets = host::sheetNames("table-intervals");
+    ASSERT_EQ(sheets.size(), 3u);
+    EXPECT_EQ(sheets[0], "Region x Age - p.i.");
+    host::reset();
+}
+
+TEST(Cli, NoProtectionIntervalsWithoutAuditing) {
+    sh("rm -rf out2");
+    Outcome r = quorant("round " + kExample + " --out out2 --no-audit --base 100");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Base: 100"), std::string::npos) << r.out;
+    EXPECT_EQ(slurp("out2/employment-intervals.xlsx"), "");
+    EXPECT_NE(slurp("out2/employment-rounded.xlsx"), "");
+}
+
+TEST(Cli, InfeasibleRoundingExitsWithThreeAndExplains) {
+    // Protection of 8 on both sides cannot be kept with base 10 in the
+    // zero-restricted model.
+    Outcome r = quorant("round " + kExample + " --out out3 --lpl 8 --upl 8");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("no controlled rounding exists"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Problem infeasible!"), std::string::npos);
+    EXPECT_NE(r.err.find("Zero-restricted is infeasible due to cell"), std::string::npos);
+}
+
+TEST(Cli, BadInputGetsAClearMessage) {
+    Outcome missing = quorant("round no-such.xlsx");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no-such.xlsx"), std::string::npos) << missing.err;
+
+    write("junk.xlsx", "this is not a workbook");
+    Outcome junk = quorant("round junk.xlsx");
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_NE(junk.err.find("junk.xlsx"), std::string::npos) << junk.err;
+
+    Outcome flag = quorant("round " + kExample + " --base zero");
+    EXPECT_EQ(flag.status, 2);
+    EXPECT_NE(flag.err.find("--base needs a positive number"), std::string::npos) << flag.err;
+
+    Outcome unknown = quorant("round " + kExample + " --bogus");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown option --bogus"), std::string::npos);
+
+    Outcome command = quorant("frobnicate");
+    EXPECT_EQ(command.status, 2);
+}
+
+TEST(Cli, SaveInstanceThenLoadAndRound) {
+    Outcome save = quorant("save-instance " + kExample + " -o saved.qtb");
+    ASSERT_EQ(save.status, 0) << save.err;
+    std::string qtb = slurp("saved.qtb");
+    ASSERT_EQ(qtb.substr(0, 3), "-2\n");
+    EXPECT_NE(qtb.find(" cell0_1_1 1283.000000 0 1 1 1 s "), std::string::npos) << qtb;
+
+    sh("rm -rf out4");
+    Outcome load = quorant("load saved.qtb --round --out out4");
+    ASSERT_EQ(load.status, 0) << load.err;
+    EXPECT_NE(slurp("out4/saved-rounded.xlsx"), "");
+    EXPECT_NE(slurp("out4/saved-intervals.xlsx"), "");
+
+    Outcome wq = quorant("save-instance " + kExample + " -o saved.wq");
+    ASSERT_EQ(wq.status, 0) << wq.err;
+    Outcome solve = quorant("load saved.wq --round --solution saved.qts");
+    ASSERT_EQ(solve.status, 0) << solve.err;
+    std::string qts = slurp("saved.qts");
+    ASSERT_EQ(qts.substr(0, 3), "-3\n");
+
+    write("broken.qtb", "-2\n2\n0 a 1 0 0 0 1 s 0 9 0 0 0\n");
+    Outcome broken = quorant("load broken.qtb");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("broken.qtb, line 3: the file ends before the cell number"),
+              std::string::npos)
+        << broken.err;
+}
+
+}  // namespace
