@@ -10,8 +10,6 @@ int notAvailable() {
 }
 }  // namespace
 
-QTB_EXPORT int QTBTXfPRead(void) { return notAvailable(); }
-QTB_EXPORT int QTBTXfGenerate(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfCompute(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfAnalize(void) { return notAvailable(); }
 QTB_EXPORT int QTBTXfAnalizeBias(void) { return notAvailable(); }
