@@ -38,6 +38,10 @@ struct DialogTable {
     // Set by the front end: the row of the OK-type button (1 or 3) that closed
     // the dialog; 0 means the default button (type 1).
     int pressed = 0;
+    // The add-in gets the table back with column 6 holding: in row 0 the
+    // number of the closing button; texts for text and reference edits;
+    // numbers for integer and number edits, check boxes (1/0), option groups
+    // and list boxes (1-based, 0 for none); dimmed items keep their value.
 
     int rows() const { return static_cast<int>(cells.size()); }
     // The item type of a row as a number (0 when empty or not a number).

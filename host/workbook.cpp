@@ -135,8 +135,7 @@ Workbook* Model::newWorkbook(int sheetCount) {
     return raw;
 }
 
-bool Model::copySheets(const std::vector<Sheet*>& from, Workbook& dest, int position,
-                       std::string& error) {
+void Model::copySheets(const std::vector<Sheet*>& from, Workbook& dest, int position) {
     if (position < 0 || position > static_cast<int>(dest.sheets.size()))
         position = static_cast<int>(dest.sheets.size());
     std::map<uint32_t, uint32_t> ids;
@@ -168,10 +167,8 @@ bool Model::copySheets(const std::vector<Sheet*>& from, Workbook& dest, int posi
         copy->pivots = src->pivots;
         for (PivotTable& p : copy->pivots) p.sourceSheet = map(p.sourceSheet);
     }
-    (void)error;
     dest.dirty = true;
     ++generation;
-    return true;
 }
 
 void Model::closeBook(Workbook* book) {

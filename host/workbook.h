@@ -91,8 +91,7 @@ class Model {
     Sheet* addSheet(Workbook& book, const std::string& name, int position);
     // Copies the sheets (all from one workbook) into `dest` before `position`
     // (or at the end); formulas between copied sheets follow the copies.
-    bool copySheets(const std::vector<Sheet*>& from, Workbook& dest, int position,
-                    std::string& error);
+    void copySheets(const std::vector<Sheet*>& from, Workbook& dest, int position);
     void closeBook(Workbook* book);
     void activate(Workbook* book);  // brings the window to the front
     void clear();
@@ -121,7 +120,6 @@ class Model {
     uint32_t nextSheetId_ = 1;
     int nextBookNumber_ = 1;
 
-    friend class ModelEval;
     void registerSheet(Sheet* s) { byId_[s->id] = s; }
     void unregisterSheet(uint32_t id) { byId_.erase(id); }
 };

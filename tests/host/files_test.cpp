@@ -308,4 +308,32 @@ TEST_F(FilesTest, LibreOfficeOpensWhatWeSave) {
     EXPECT_EQ(readFile("lo-out/forlo-Sheet2.csv"), "35,1.75\n");
 }
 
+// Open a workbook of another program, copy it, write into the copy, rename
+// its sheets, save it: LibreOffice reads the same values and recalculates the
+// formulas, which now refer to the renamed sheets of the copy.
+TEST_F(FilesTest, CopyWriteRenameSaveAndCheckWithLibreOffice) {
+    if (!haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
+    std::string error;
+    ASSERT_TRUE(host::openWorkbook(HOST_FIXTURES "/libreoffice_values.xlsx", error)) << error;
+    EXPECT_EQ(info("'Second sheet'!B1").formulaR1C1, "=RC[-1]+Data!R[1]C");
+    Value names = call(xlfGetWorkbook, {num(1)}).value;
+    ASSERT_EQ(call(xlcWorkbookCopy, {names}).code, xlretSuccess);
+    EXPECT_EQ(host::activeWorkbook(), "Book1");
+    ASSERT_EQ(call(xlSet, {cellRef(sheetId("Data"), 1, 1), num(100)}).code, xlretSuccess);
+    ASSERT_EQ(call(xlcWorkbookName, {str("[Book1]Data"), str("Data - p.i.")}).code, xlretSuccess);
+    ASSERT_EQ(call(xlcWorkbookName, {str("Second sheet"), str("Sums")}).code, xlretSuccess);
+    EXPECT_EQ(info("Sums!A1").formulaA1, "='Data - p.i.'!B4*2");
+    ASSERT_TRUE(host::saveWorkbook("Book1", "copy.xlsx", error)) << error;
+    // The original is unchanged.
+    EXPECT_EQ(info("[libreoffice_values]Data!B2").value, num(12.5));
+
+    std::filesystem::create_directories("lo-copy");
+    ASSERT_EQ(sofficeToCsv("copy.xlsx", "lo-copy"), 0) << readFile("soffice.log");
+    EXPECT_EQ(readFile("lo-copy/copy-Data - p.i..csv"),
+              "Region,Value\nNorth,100\nSouth,7\nTotal,107\n1,107\n");
+    EXPECT_EQ(readFile("lo-copy/copy-Sums.csv"),
+              "214,314\n\"Gr\xC3\xBC\xC3\x9F"
+              "e & \"\"quotes\"\"\",528\n528,314\n");
+}
+
 }  // namespace
