@@ -78,8 +78,12 @@ int refreshPivotTable() {
         CallHost(xlcClear, nullptr, 0) != xlretSuccess)
         return -1;
 
+    // The list as the import rewrote it: the header row, then one row per
+    // internal cell (maxRow of the import is their number). The selected
+    // block can be shorter when the list leaves combinations out.
     const InstanceState& s = gInstance;
-    RefValue source(sheetIdOf(*active), s.dbFirstRow, s.dbLastRow, s.dbFirstCol, s.dbLastCol);
+    RefValue source(sheetIdOf(*active), s.dbFirstRow, s.dbFirstRow + s.maxRow, s.dbFirstCol,
+                    s.dbLastCol);
     if (CallHost(xlcPivotTableWizard, nullptr, 9, ScratchNumber(1), source.get(),
                  destination.get(), name, ScratchBool(true), ScratchBool(true), ScratchBool(true),
                  ScratchBool(true), ScratchMissing()) == xlretSuccess)

@@ -28,6 +28,13 @@ const char* const kIntervalSuffix = " - p.i.";
 
 double cleaned(double v) { return std::fabs(v) < 1e-12 ? 0 : v; }
 
+// A generated table too big for the sheet has cells beyond its last row or
+// column; they were never written and get no result (a clamped reference
+// would overwrite another cell).
+bool onSheet(const Cell* c) {
+    return c->row >= 0 && c->row <= 65535 && c->col >= 0 && c->col <= 255;
+}
+
 // A value as printed with `precision` decimals; what prints as zero is a
 // plain 0 (the auditing LPs may end a hair below 0, which would show as -0.0).
 double shown(double v, int precision) {
@@ -153,7 +160,7 @@ void writeIntervals(InstanceState& s) {
         CallHost(xlcWorkbookName, nullptr, 2, active.get(), newName.value());
 
         for (Cell* c = s.cellList; c; c = c->next) {
-            if (c->sheet != s.scanSheet) continue;
+            if (c->sheet != s.scanSheet || !onSheet(c)) continue;
             c->auditMin = cleaned(c->auditMin);
             c->auditMax = cleaned(c->auditMax);
             precision = intervalPrecision(id, c, precision);
@@ -181,7 +188,7 @@ int writeRoundedValues(InstanceState& s) {
         activeSheetId(id);
         ShowStatus("  Writing results ...");
         for (Cell* c = s.cellList; c; c = c->next) {
-            if (c->sheet != s.scanSheet) continue;
+            if (c->sheet != s.scanSheet || !onSheet(c)) continue;
             RefValue ref(id, c->row, c->col);
             CallHost(xlSet, nullptr, 2, ref.get(), ScratchNumber(cleaned(c->rounded)));
         }
