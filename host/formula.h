@@ -64,6 +64,8 @@ using FormulaPtr = std::shared_ptr<const Formula>;
 
 enum class Notation { A1, R1C1 };
 
+constexpr size_t kMaxFormulaLength = 8192;
+
 // Resolves a sheet written in a formula ("[Book]Sheet" parts; book may be
 // empty) to its sheet id; false when there is no such sheet.
 using SheetResolver =

@@ -469,6 +469,11 @@ FormulaPtr parseFormula(const std::string& text, Notation notation, int row, int
         error = "the formula is empty";
         return nullptr;
     }
+    // Longer formulas than spreadsheets accept would only make deep trees.
+    if (body.size() > kMaxFormulaLength) {
+        error = "the formula is longer than 8192 characters";
+        return nullptr;
+    }
     if (!p.parse(f->root, error)) return nullptr;
     return f;
 }

@@ -139,6 +139,21 @@ TEST_F(FormulaTest, LongChainsOfFormulasDoNotExhaustTheStack) {
     EXPECT_EQ(cellValue("A30000"), num(30000));
 }
 
+TEST_F(FormulaTest, LongSumsWorkAndOverlongFormulasAreRefused) {
+    std::string sum = "=1";
+    for (int i = 0; i < 2000; ++i) sum += "+1";
+    enter("A1", sum);
+    EXPECT_EQ(cellValue("A1"), num(2001));
+    host::CellInfo info;
+    std::string error;
+    ASSERT_TRUE(host::readCell("A1", info, error));
+    EXPECT_EQ(info.formulaA1, sum);
+    // A counted string holds at most 255 characters.
+    EXPECT_EQ(formulaOf("Sheet1", 0, 0, false), sum.substr(0, 255));
+    for (int i = 0; i < 2100; ++i) sum += "+1";  // past 8192 characters
+    EXPECT_EQ(call(xlcFormula, {str(sum), cellRef(sheetId(), 1, 0)}).code, xlretFailed);
+}
+
 TEST_F(FormulaTest, UnknownFunctionsAndNamesGiveErrorsButKeepTheirText) {
     enter("A1", "=VLOOKUP(1,B1:C4,2)");
     EXPECT_EQ(cellValue("A1"), Value::error(xlerrName));
