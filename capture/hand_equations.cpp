@@ -1,4 +1,6 @@
 // Hand-entered equations and the advanced options of the add-sums dialog.
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -9,6 +11,9 @@
 #include "shell/texts.h"
 
 namespace {
+
+// Beyond any row or column a sheet has.
+constexpr long kFarAway = 10000000;
 
 // Shown with a leading blank for the left side, without one for the right.
 void sideAlert(int coef, const char* text) {
@@ -37,20 +42,30 @@ std::string activeSheetName() {
     return textOf(*name);
 }
 
+// The leading whole number of a text (0 when there is none), kept within the
+// sheet's reach so that no arithmetic on it can overflow.
+int leadingNumber(const char* text) {
+    long v = std::strtol(text, nullptr, 10);
+    return int(std::clamp(v, -kFarAway, kFarAway));
+}
+
 // One corner "R<row>C<col>" with 1-based numbers: split at the first 'C'; the
 // row is the number after the first character of the part before it.
 bool readCorner(const std::string& text, int& row, int& col) {
     size_t c = text.find_first_of("Cc");
     if (c == std::string::npos || c == 0) return false;
     std::string rowPart = text.substr(0, c);
-    row = rowPart == "L" ? 0 : std::atoi(rowPart.c_str() + 1) - 1;
-    col = c + 1 < text.size() ? std::atoi(text.c_str() + c + 1) - 1 : 0;
+    row = rowPart == "L" ? 0 : leadingNumber(rowPart.c_str() + 1) - 1;
+    col = c + 1 < text.size() ? leadingNumber(text.c_str() + c + 1) - 1 : 0;
     return true;
 }
 
+// Puts a term at the head of the sum; the count follows the list.
 void addTerm(Sum* sum, Cell* cell, int coef) {
     SumTerm* term = newSumTerm(cell, int16_t(coef), sum->terms);
-    if (term) sum->terms = term;
+    if (!term) return;
+    sum->terms = term;
+    ++sum->termCount;
 }
 
 }  // namespace
@@ -86,32 +101,32 @@ int parseSumSide(const std::string& input, Sum* sum, int coef) {
         }
         if (r1 > r2) std::swap(r1, r2);
         if (c1 > c2) std::swap(c1, c2);
-        sum->termCount += (r2 - r1 + 1) * (c2 - c1 + 1);
-        for (int c = c1; c <= c2; ++c) {
-            for (int r = r1; r <= r2; ++r) {
-                Cell* cell = cellAt(sheet, r, c);
-                if (cell) {
+        // Positions outside the instance's grid hold no cell; they are reported
+        // once together instead of one alert for each of perhaps millions.
+        const int gr1 = std::max(r1, 0), gc1 = std::max(c1, 0);
+        const int gr2 = std::min(r2, gInstance.maxRow), gc2 = std::min(c2, gInstance.maxCol);
+        for (int c = gc1; c <= gc2; ++c) {
+            for (int r = gr1; r <= gr2; ++r) {
+                if (Cell* cell = cellAt(sheet, r, c))
                     addTerm(sum, cell, coef);
-                } else {
-                    --sum->termCount;
+                else
                     sideAlert(coef, "Cell not in list!");
-                }
             }
         }
+        if (gr1 != r1 || gc1 != c1 || gr2 != r2 || gc2 != c2) sideAlert(coef, "Cell not in list!");
         return 0;
     }
-    ++sum->termCount;
     int row = 0, col = 0;
     Cell* cell = readCorner(text, row, col) ? cellAt(sheet, row, col) : nullptr;
     if (cell) {
         addTerm(sum, cell, coef);
         return 0;
     }
-    --sum->termCount;
     if (coef < 0)
-        ShowAlert(" Marced cell is not in list of cell with values! (If this cell is not empty, "
-                  "excecute read cells to update that list. Else marc a cell with numeric value.)",
-                  kAlertNoType);
+        ShowAlert(
+            " Marced cell is not in list of cell with values! (If this cell is not empty, "
+            "excecute read cells to update that list. Else marc a cell with numeric value.)",
+            kAlertNoType);
     else
         ShowAlert(" Cell not in list!", kAlertNoType);
     return -2;
@@ -155,6 +170,8 @@ namespace {
 bool readOptionNumber(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
+    // "inf", "nan" or 1e999 would make every bound infinite or undefined.
+    if (!std::isfinite(value)) return false;
     std::string rest = end ? std::string(end) : std::string();
     size_t blank = rest.find(' ');
     return blank == std::string::npos || rest.find_first_not_of(' ', blank) == std::string::npos;
@@ -208,9 +225,10 @@ int readAdvancedOptions(const XLOPER& r) {
         } else {
             double t;
             if (!readOptionNumber(text, t)) {
-                ShowAlert(" Value in option 1 of the protection limit menu must be a numerical "
-                          "value or 'inf'!",
-                          1);
+                ShowAlert(
+                    " Value in option 1 of the protection limit menu must be a numerical "
+                    "value or 'inf'!",
+                    1);
                 return -1;
             }
             if (o.setLpl == 1) o.lplAll = 0, o.lplThreshold = t;

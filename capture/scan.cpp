@@ -58,8 +58,7 @@ bool scanSheet(InstanceState& s) {
     selectSheet(name);
     HostResult idRef;
     CountedText sheetName(name);
-    if (CallHost(xlSheetId, idRef.get(), 1, sheetName.value()) != xlretSuccess ||
-        idRef.isError()) {
+    if (CallHost(xlSheetId, idRef.get(), 1, sheetName.value()) != xlretSuccess || idRef.isError()) {
         ShowAlert("  No SheetID!", 1);
         return true;
     }
@@ -120,6 +119,10 @@ QTB_EXPORT int fLookup(void) {
         ShowStatus("  Loaded instance maintained.");
         return 0;
     }
+    // A scan builds a new instance: cells of an earlier one left in memory would
+    // mix with the new cells under the same positions.
+    if (s.cellList || s.sumList) resetInstance();
+    s.maxRow = s.maxCol = 0;  // the grid is this workbook's alone
     // A scanned instance is a worksheet instance, whatever was loaded before.
     s.origin = InstanceOrigin::Worksheet;
 
@@ -166,8 +169,7 @@ QTB_EXPORT int fLookup(void) {
         return scanFailure();
     }
     if (buildCellIndex(1) != 0) return scanFailure();
-    if (!haveActiveCell ||
-        CallHost(xlcSelect, nullptr, 1, activeCell.get()) != xlretSuccess)
+    if (!haveActiveCell || CallHost(xlcSelect, nullptr, 1, activeCell.get()) != xlretSuccess)
         ShowStatus("  Can't recover former active cell!");
     return 0;
 }

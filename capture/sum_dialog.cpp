@@ -2,7 +2,9 @@
 // removal, and a few rounding options, on the host's table-driven dialog box.
 #include "capture/sum_dialog.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +13,8 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "capture/sum_dialog_tables.h"
 #include "capture/dialog_table.h"
+#include "capture/sum_dialog_tables.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
 #include "shell/texts.h"
@@ -34,7 +36,6 @@ void setCell(char* cell, const std::string& text) {
     cell[0] = char(n);
 }
 
-
 // The base number of row 18; a base that is not positive is refused.
 void takeBaseNumber(const XLOPER& table) {
     double base = std::atof(resultText(table, 18).c_str());
@@ -45,6 +46,13 @@ void takeBaseNumber(const XLOPER& table) {
     std::string text = " The base number must be a positive number; it stays at " +
                        formatG15(gOptions.basenumber) + ".";
     ShowAlert(text.c_str(), 1);
+}
+
+// A time limit or a jump: the leading whole number of the row. A negative
+// number cannot be one, and the previous value stays.
+void takeCount(const XLOPER& table, int row, int32_t& field) {
+    long v = std::strtol(resultText(table, row).c_str(), nullptr, 10);
+    if (v >= 0) field = int32_t(std::min(v, long(INT32_MAX)));
 }
 
 // ---- building a showing -------------------------------------------------------------
@@ -71,7 +79,8 @@ void fillTable(Table t, bool advanced, const XLOPER* previous) {
     setCell(t[2][SumType], haveSums ? "1" : "201");
     setCell(t[15][SumType], haveSums ? "3" : "203");
     int fromFormula = 0, byHand = 0;
-    for (const Sum* sum = s.sumList; sum; sum = sum->next) (sum->fromFormula ? fromFormula : byHand)++;
+    for (const Sum* sum = s.sumList; sum; sum = sum->next)
+        (sum->fromFormula ? fromFormula : byHand)++;
     setCell(t[10][SumText], std::to_string(s.ncells));
     setCell(t[12][SumText], std::to_string(fromFormula));
     setCell(t[20][SumText], std::to_string(byHand));
@@ -151,7 +160,8 @@ bool defineEquationList() {
 }
 
 void keepAdvancedTexts(const XLOPER& returned) {
-    for (int r = 37; r <= 42; ++r) sumDialogState.lastAdvancedResult[r - 37] = resultText(returned, r);
+    for (int r = 37; r <= 42; ++r)
+        sumDialogState.lastAdvancedResult[r - 37] = resultText(returned, r);
 }
 
 }  // namespace
@@ -206,8 +216,8 @@ QTB_EXPORT int fSumdialog(XLOPER* previous) {
     } else {
         gOptions.keepLoaded = worksheet ? (resultChecked(r, 45) ? 1 : 0) : 1;
         gOptions.auditing = resultChecked(r, 46) ? 1 : 0;
-        gOptions.timelim = std::atoi(resultText(r, 48).c_str());
-        gOptions.maxJump = std::atoi(resultText(r, 50).c_str());
+        takeCount(r, 48, gOptions.timelim);
+        takeCount(r, 50, gOptions.maxJump);
     }
 
     const int item = int(resultNumber(r, 0));
@@ -235,10 +245,23 @@ QTB_EXPORT int fSumdialog(XLOPER* previous) {
             if (advanced) keepAdvancedTexts(r);
             d.advancedMode = advanced ? 0 : 1;
             return fSumdialog(returned.get());
-        case 23: gOptions.setLbd = 0; takeBaseNumber(r); return 1;
-        case 24: gOptions.setUbd = 0; takeBaseNumber(r); return 1;
-        case 25: gOptions.setLpl = 0; takeBaseNumber(r); return 1;
-        case 26: gOptions.setUpl = 0; takeBaseNumber(r); return 1;
-        default: return 1;
+        case 23:
+            gOptions.setLbd = 0;
+            takeBaseNumber(r);
+            return 1;
+        case 24:
+            gOptions.setUbd = 0;
+            takeBaseNumber(r);
+            return 1;
+        case 25:
+            gOptions.setLpl = 0;
+            takeBaseNumber(r);
+            return 1;
+        case 26:
+            gOptions.setUpl = 0;
+            takeBaseNumber(r);
+            return 1;
+        default:
+            return 1;
     }
 }

@@ -1,6 +1,9 @@
 // Reading one =SUM formula (R1C1 text as the host gives it under the
 // international flag) into a Sum: the referenced cells with +1, the formula's
 // own cell with -1 at the head.
+#include "capture/sum_formula.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -8,7 +11,6 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "capture/sum_formula.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
 
@@ -127,10 +129,12 @@ int sheetPositionOf(const std::string& sheetName) {
     return int(p) - 1;
 }
 
+// Puts a term at the head of the sum; the count follows the list.
 void addTerm(Sum* sum, Cell* cell, int16_t coef) {
     SumTerm* term = newSumTerm(cell, coef, sum->terms);
     if (!term) return;
     sum->terms = term;
+    ++sum->termCount;
     ++cell->useCount;
 }
 
@@ -199,22 +203,19 @@ Sum* parseSumFormula(const char* text, Sum* sum, Cell* cell, int sheet) {
         int c1 = a.col.resolve(cell->col), c2 = b.col.resolve(cell->col);
         if (r1 > r2) std::swap(r1, r2);
         if (c1 > c2) std::swap(c1, c2);
-        sum->termCount += (r2 - r1 + 1) * (c2 - c1 + 1);
+        // Only positions inside the scanned grid can hold a cell: a whole-column
+        // range costs its used rows, not a million lookups.
+        r1 = std::max(r1, 0);
+        c1 = std::max(c1, 0);
+        r2 = std::min(r2, s.maxRow);
+        c2 = std::min(c2, s.maxCol);
         for (int c = c1; c <= c2; ++c) {
             for (int r = r1; r <= r2; ++r) {
                 Cell* part = cellAt(rangeSheet, r, c);
-                if (part)
-                    addTerm(sum, part, 1);
-                else
-                    --sum->termCount;
+                if (part) addTerm(sum, part, 1);
             }
         }
     }
-    ++sum->termCount;
-    Cell* total = cellAt(sheet, cell->row, cell->col);
-    if (total)
-        addTerm(sum, total, -1);
-    else
-        --sum->termCount;
+    if (Cell* total = cellAt(sheet, cell->row, cell->col)) addTerm(sum, total, -1);
     return sum;
 }

@@ -19,15 +19,13 @@ void scanFormulas(InstanceState& s) {
         }
         CountedText sheetName(s.sheetNames[size_t(cell->sheet)]);
         HostResult id;
-        if (CallHost(xlSheetId, id.get(), 1, sheetName.value()) != xlretSuccess ||
-            id.isError()) {
+        if (CallHost(xlSheetId, id.get(), 1, sheetName.value()) != xlretSuccess || id.isError()) {
             ShowAlert(" No such sheet id.", 1);
             continue;
         }
         RefValue ref(sheetIdOf(*id), cell->row, cell->col);
         HostResult formula;
-        if (CallHost(xlfGetFormula | xlIntl, formula.get(), 1, ref.get()) != xlretSuccess)
-            continue;
+        if (CallHost(xlfGetFormula | xlIntl, formula.get(), 1, ref.get()) != xlretSuccess) continue;
         std::string text = textOf(*formula);
         if (text.compare(0, 5, "=SUM(") != 0) continue;
         Sum* sum = newSum(0, 0, 0, nullptr, nullptr, nullptr, 1);
@@ -114,7 +112,7 @@ void removeRedundantCells(InstanceState& s) {
 
 void assignCellAttributes(Cell* cell) {
     const RoundingOptions& o = gOptions;
-    const double v = cell->nominal, b = o.basenumber, jumpBand = 2 * b * (o.maxJump + 1);
+    const double v = cell->nominal, b = o.basenumber, jumpBand = 2 * b * (double(o.maxJump) + 1);
     if (o.setLbd) {
         if (o.lbFloorInf && o.lbDistInf)
             cell->lbd = v - jumpBand;

@@ -1,6 +1,8 @@
 #include "rounding/options_pages.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,13 +21,33 @@ GUI_IMPLEMENT_CLASS(CPropPageEE, PropertyPage);
 
 namespace {
 
+// A number in the given printf format, however long ("%.0f" of 1e300 has 301
+// digits; a cut text would be read back as another number).
 std::string format(const char* fmt, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, fmt, value);
+    const int n = std::snprintf(nullptr, 0, fmt, value);
+    std::string text(size_t(n > 0 ? n : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, fmt, value);
     return text;
 }
 
-std::string formatInt(int value) { return std::to_string(value); }
+std::string formatInt(int value) {
+    return std::to_string(value);
+}
+
+// The leading number of a text, 0 when there is none. "inf", "nan" and numbers
+// too large for a double give 0 as well: no bound or level can be infinite
+// through a number (the boxes have their keyword for that).
+double leadingNumber(const std::string& text) {
+    const double v = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0;
+}
+
+// The leading whole number of a digits-only box; texts beyond the range of an
+// int give its largest value rather than an arbitrary one.
+int32_t leadingCount(const std::string& text) {
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    return int32_t(std::clamp(v, 0L, long(INT32_MAX)));
+}
 
 // The first line of a box, at most `limit` characters, without trailing blanks.
 std::string firstLine(const gui::Dialog& page, int id, size_t limit = 127) {
@@ -36,7 +58,9 @@ std::string firstLine(const gui::Dialog& page, int id, size_t limit = 127) {
     return text;
 }
 
-int checkFlag(const gui::Dialog& page, int id) { return page.isChecked(id) == gui::kChecked; }
+int checkFlag(const gui::Dialog& page, int id) {
+    return page.isChecked(id) == gui::kChecked;
+}
 
 }  // namespace
 
@@ -77,7 +101,9 @@ bool CPropPage::OnSetActive() {
     return true;
 }
 
-bool CPropPage::OnKillActive() { return PropertyPage::OnKillActive(); }
+bool CPropPage::OnKillActive() {
+    return PropertyPage::OnKillActive();
+}
 
 // ---- General Options --------------------------------------------------------------
 
@@ -96,9 +122,8 @@ bool CPropPageGO::OnSetActive() {
     setChecked(12020, o.actualizePivot ? gui::kChecked : gui::kUnchecked);
     enableItem(12020, gInstance.origin == InstanceOrigin::DbTable);
     const double b = o.basenumber;
-    std::string base = format(std::floor(b) == b ? "%.0f" : "%f", b);
-    setItemText(12003, base);
-    std::snprintf(lastBaseText_, sizeof lastBaseText_, "%s", base.c_str());
+    lastBaseText_ = format(std::floor(b) == b ? "%.0f" : "%f", b);
+    setItemText(12003, lastBaseText_);
     setItemText(12005, formatInt(o.timelim));
     setItemText(12015, formatInt(o.maxJump));
     return true;
@@ -127,8 +152,8 @@ bool CPropPageGO::OnKillActive() {
     o.randomWeights = checkFlag(*this, 12017);
     o.actualizePivot = checkFlag(*this, 12020);
     o.basenumber = base;
-    o.timelim = std::atoi(itemText(12005).c_str());
-    o.maxJump = std::atoi(itemText(12015).c_str());
+    o.timelim = leadingCount(itemText(12005));
+    o.maxJump = leadingCount(itemText(12015));
     return true;
 }
 
@@ -156,42 +181,62 @@ const BoundBox kBoundBoxes[4] = {
 
 CPropPageBnds::CPropPageBnds() : PropertyPage(res::IDD_BOUNDS) {}
 
+std::string& CPropPageBnds::preparedText(int box) {
+    std::string* texts[4] = {&lowerFloorText, &lowerDistText, &upperCapText, &upperDistText};
+    return *texts[box];
+}
+
 bool CPropPageBnds::OnInitDialog() {
     lowerFloorText = "0";
     lowerDistText = format("%f", 2 * gOptions.basenumber);
     upperDistText = lowerDistText;
     upperCapText = "inf";
-    for (const BoundBox& box : kBoundBoxes) {
-        const int id = box.id;
-        onEvent(gui::Notification::KillFocus, id, [this, id] { takeBox(id); });
+    for (int i = 0; i < 4; ++i) {
+        const int id = kBoundBoxes[i].id;
+        onEvent(gui::Notification::KillFocus, id, [this, i] { takeBox(i); });
+        onEvent(gui::Notification::EditChange, id, [this, i] { typed_[i] = true; });
     }
     return PropertyPage::OnInitDialog();
 }
 
 bool CPropPageBnds::OnSetActive() {
-    setItemText(12003, lowerFloorText);
-    setItemText(12005, lowerDistText);
-    setItemText(12004, upperCapText);
-    setItemText(12006, upperDistText);
+    for (int i = 0; i < 4; ++i) {
+        setItemText(kBoundBoxes[i].id, preparedText(i));
+        typed_[i] = false;
+    }
     return true;
 }
 
-void CPropPageBnds::takeBox(int id) {
-    for (const BoundBox& box : kBoundBoxes) {
-        if (box.id != id) continue;
-        std::string text = firstLine(*this, id);
-        RoundingOptions& o = gOptions;
-        if (text == box.keyword) {
-            o.*box.flag = 1;
-        } else {
-            if (!isDecimalText(text.c_str())) {
-                gui::messageBox(box.message);
-                setFocusTo(id);
-            }
-            o.*box.flag = 0;
-            o.*box.value = std::atof(text.c_str());
-        }
+bool CPropPageBnds::readBox(int box) {
+    const BoundBox& b = kBoundBoxes[box];
+    const std::string text = firstLine(*this, b.id);
+    // The page shows what was taken when it is activated again.
+    preparedText(box) = text;
+    RoundingOptions& o = gOptions;
+    if (text == b.keyword) {
+        o.*b.flag = 1;
+        return true;
+    }
+    o.*b.flag = 0;
+    o.*b.value = leadingNumber(text);
+    return isDecimalText(text.c_str()) != 0;
+}
+
+void CPropPageBnds::takeBox(int box) {
+    // The focus passing through a box nobody typed into edits nothing: the
+    // page keeps following the base number until the user changes a bound.
+    if (!typed_[box]) return;
+    if (!boundsEdited) {
+        // From the first change on, the bounds are the ones the page shows,
+        // also in the boxes not typed into (their texts were made from the
+        // base number of the time the page was opened).
         boundsEdited = 1;
+        for (int other = 0; other < 4; ++other)
+            if (other != box) readBox(other);
+    }
+    if (!readBox(box)) {
+        gui::messageBox(kBoundBoxes[box].message);
+        setFocusTo(kBoundBoxes[box].id);
     }
 }
 
@@ -232,7 +277,7 @@ bool CPropPagePL::OnSetActive() {
 void CPropPagePL::readBox(int id) {
     std::string text = firstLine(*this, id);
     RoundingOptions& o = gOptions;
-    const double v = std::atof(text.c_str());
+    const double v = leadingNumber(text);
     if (id == 12003) {
         o.lplValue = v;
     } else if (id == 12005) {

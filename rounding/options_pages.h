@@ -28,7 +28,7 @@ class CPropPageGO : public gui::PropertyPage {
     GUI_DECLARE_CLASS(CPropPageGO)
   public:
     CPropPageGO();
-    const char* lastBaseText() const { return lastBaseText_; }
+    const std::string& lastBaseText() const { return lastBaseText_; }
 
   protected:
     bool OnInitDialog() override;
@@ -37,7 +37,7 @@ class CPropPageGO : public gui::PropertyPage {
 
   private:
     void checkBaseText();
-    char lastBaseText_[256] = {};
+    std::string lastBaseText_;  // the base-number text last shown
 };
 
 // Bounds: lower bound = max{X, value - Y}, upper bound = min{Z, value + W}.
@@ -53,7 +53,12 @@ class CPropPageBnds : public gui::PropertyPage {
     bool OnSetActive() override;
 
   private:
-    void takeBox(int id);
+    std::string& preparedText(int box);
+    // Takes a box's text into its option; false when it is neither the
+    // keyword nor a decimal number (the number at its start is taken).
+    bool readBox(int box);
+    void takeBox(int box);  // the box lost the focus
+    bool typed_[4] = {};    // typed into since the page was last activated
 };
 
 // Protection Levels: default (none) or user-defined common levels.
