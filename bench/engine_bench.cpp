@@ -85,7 +85,7 @@ void runShape(const std::vector<int>& sizes, uint32_t seed, int minutes, bool au
     const bool solved = result == 1 || result == 3;
     const double bound = gEngine.distanceOffset + gEngine.masterBound;
     std::printf(
-        "%-10s %2zu-D cells %7d equations %5d solve %8.2f s audit %8.2f s (%d cells) "
+        "%-10s %2zu-D cells %7d equations %5d solve %8.2f s audit %8.2f s (%d cells visited) "
         "nodes %6d result %2d distance %10.1f bound %10.1f\n",
         name.c_str(), sizes.size(), gEngine.cellCount, gEngine.equationCount, solveSeconds,
         auditSeconds, audited, gEngine.masterNodes, result, solved ? upper : -1.0, bound);

@@ -59,6 +59,12 @@ int addSubproblemRows(const char* logName) {
     return 0;
 }
 
+// Stops an auditing LP once the run's time budget is used up, so that the
+// budget also holds while one long LP is being solved.
+int OnAuditProgress(XPRSprob, void*) {
+    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit ? 1 : 0;
+}
+
 const char* lpStatusLine(int lpstatus) {
     switch (lpstatus) {
         case XPRS_LP_INFEAS:
@@ -106,6 +112,7 @@ int BuildSubproblem(const double lo[], const double hi[], const char* logName) {
     XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAELEMS, terms);
     XPRSsetintcontrol(gEngine.subProblem, XPRS_EXTRAROWS, gEngine.equationCount);
     XPRSsetintcontrol(gEngine.subProblem, XPRS_CONTROL_8072, 0);
+    XPRSsetcblplog(gEngine.subProblem, OnAuditProgress, nullptr);
     const int loaded =
         XPRSloadlp(gEngine.subProblem, "QTBsubproblem", n, 0, nullptr, nullptr, nullptr, obj.data(),
                    starts.data(), counts.data(), nullptr, nullptr, lo, hi);

@@ -95,6 +95,23 @@ TEST_F(AuditTest, UsedUpBudgetAuditsExactlyOneCell) {
               (std::vector<std::pair<double, double>>{{10, 30}, {0, 1000}, {0, 1000}}));
 }
 
+TEST_F(AuditTest, UsedUpBudgetAlsoStopsALongAuditingLp) {
+    // The first auditing LP of a 100 x 100 table takes thousands of simplex
+    // iterations from scratch: with the budget gone it is stopped, reported as
+    // unfinished, and its cell keeps what it had.
+    const Table t = roundcheck::MarginalTable({100, 100}, 3);
+    ASSERT_EQ(solve(t, 10), 1);
+    gEngine.timeLimit = 0;
+    gEngine.startTime = ProcessClockSeconds() - 1;
+    std::remove(log());
+    EXPECT_EQ(AuditSolution(10, log()), 0);
+    EXPECT_EQ(gEngine.auditedCells, 1);
+    EXPECT_FALSE(logLines("ERROR: subproblem not finished! (status=4)").empty());
+    EXPECT_EQ(gEngine.cells[0].auditMin, 0);
+    EXPECT_EQ(gEngine.cells[0].auditMax, 1e9);
+    EXPECT_EQ(logLines().back(), "End of the auditing phase");
+}
+
 TEST_F(AuditTest, NoSolvesWhenTheLpCannotBeBuilt) {
     solveTwoCellTable();
     XPRSfree();  // the library has ended: creating the LP fails
