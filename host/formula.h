@@ -25,6 +25,9 @@ struct FormulaRef {
     uint32_t sheetId = 0;  // 0: the formula's own sheet
     RefCorner a, b;        // b is used when `range` is set
     bool range = false;
+    // Whole columns ("B:C", "C2:C3") or whole rows ("2:5", "R2:R5"): a range
+    // whose other parts run over the whole sheet.
+    enum class Lines { None, Columns, Rows } lines = Lines::None;
 };
 
 struct Node {

@@ -186,6 +186,14 @@ class Parser {
         }
         if (c == '"') return stringLiteral(out);
         if (c == '#') return errorLiteral(out);
+        if (std::isdigit(static_cast<unsigned char>(c)) || c == '$') {
+            FormulaRef whole;
+            size_t save = i_;
+            if (lines(whole)) {  // "2:5", whole rows
+                i_ = save;
+                return referenceBody(0, out);
+            }
+        }
         if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
             if (numberLiteral(out)) return true;
         }
@@ -374,11 +382,85 @@ class Parser {
         return true;
     }
 
+    // One whole column or row: "B", "$B", "3", "$3" in A1; "C", "C2", "C[-1]",
+    // "R", "R4", "R[1]" in R1C1.
+    bool line(size_t& j, RefCorner& c, FormulaRef::Lines& kind) {
+        if (notation_ == Notation::R1C1) {
+            char letter = j < s_.size()
+                              ? static_cast<char>(std::toupper(static_cast<unsigned char>(s_[j])))
+                              : 0;
+            if (letter != 'R' && letter != 'C') return false;
+            bool rows = letter == 'R';
+            int value = 0;
+            bool absolute = false;
+            if (!r1c1Part(j, letter, rows ? kMaxRows : kMaxCols, value, absolute)) return false;
+            kind = rows ? FormulaRef::Lines::Rows : FormulaRef::Lines::Columns;
+            (rows ? c.row : c.col) = value;
+            (rows ? c.rowAbs : c.colAbs) = absolute;
+            return true;
+        }
+        bool absolute = j < s_.size() && s_[j] == '$';
+        if (absolute) ++j;
+        size_t start = j;
+        long v = 0;
+        if (digits(j, v, kMaxRows)) {
+            if (v < 1) return false;
+            kind = FormulaRef::Lines::Rows;
+            c.rowAbs = absolute;
+            c.row = absolute ? static_cast<int>(v) - 1 : static_cast<int>(v) - 1 - row_;
+            return true;
+        }
+        int col = 0;
+        while (j < s_.size() && std::isalpha(static_cast<unsigned char>(s_[j])) && j - start < 4) {
+            col = col * 26 + (std::toupper(static_cast<unsigned char>(s_[j])) - 'A' + 1);
+            ++j;
+        }
+        if (j == start || j - start > 3 || col > kMaxCols) return false;
+        kind = FormulaRef::Lines::Columns;
+        c.colAbs = absolute;
+        c.col = absolute ? col - 1 : col - 1 - col_;
+        return true;
+    }
+
+    // Whole columns or rows at i_: "A:C" and "1:3" in A1 (both ends needed),
+    // "C2", "C[-1]:C", "R2:R4" in R1C1.
+    bool lines(FormulaRef& ref) {
+        size_t j = i_;
+        FormulaRef::Lines first, second;
+        RefCorner a, b;
+        if (!line(j, a, first)) return false;
+        b = a;
+        if (j < s_.size() && s_[j] == ':') {
+            ++j;
+            if (!line(j, b, second) || second != first) return false;
+        } else if (notation_ == Notation::A1) {
+            return false;
+        }
+        if (j < s_.size() && (isWordChar(s_[j]) || s_[j] == '(' || s_[j] == '!' || s_[j] == '['))
+            return false;
+        if (first == FormulaRef::Lines::Columns) {
+            a.row = 0;
+            b.row = kMaxRows - 1;
+            a.rowAbs = b.rowAbs = true;
+        } else {
+            a.col = 0;
+            b.col = kMaxCols - 1;
+            a.colAbs = b.colAbs = true;
+        }
+        ref.a = a;
+        ref.b = b;
+        ref.range = true;
+        ref.lines = first;
+        i_ = j;
+        return true;
+    }
+
     // The reference after a sheet prefix, or after nothing (own sheet).
     bool referenceBody(uint32_t sheetId, Node& out) {
         skipBlanks();
         out.kind = Node::Kind::Ref;
         out.ref.sheetId = sheetId;
+        if (lines(out.ref)) return true;
         if (!corner(out.ref.a))
             return fail("a reference cannot be read at \"" + s_.substr(i_) + "\"");
         if (!peek(':')) return true;
@@ -406,7 +488,8 @@ class Parser {
     bool wordOrReference(Node& out) {
         size_t save = i_;
         RefCorner probe;
-        if (corner(probe)) {
+        FormulaRef whole;
+        if (corner(probe) || lines(whole)) {
             i_ = save;
             return referenceBody(0, out);
         }

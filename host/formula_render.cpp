@@ -105,6 +105,35 @@ class Renderer {
         return true;
     }
 
+    // One end of whole columns or rows; false when it leaves the grid.
+    bool lineEnd(const RefCorner& c, FormulaRef::Lines kind, std::string& out) {
+        bool rows = kind == FormulaRef::Lines::Rows;
+        int v = rows ? c.row : c.col;
+        bool abs = rows ? c.rowAbs : c.colAbs;
+        if (notation_ == Notation::R1C1) {
+            out += rows ? 'R' : 'C';
+            if (abs)
+                out += std::to_string(v + 1);
+            else if (v != 0)
+                out += "[" + std::to_string(v) + "]";
+            return true;
+        }
+        int p = abs ? v : (rows ? row_ : col_) + v;
+        if (p < 0 || p >= (rows ? kMaxRows : kMaxCols)) return false;
+        if (abs) out += '$';
+        out += rows ? std::to_string(p + 1) : columnLetters(p);
+        return true;
+    }
+
+    bool lines(const FormulaRef& r, std::string& out) {
+        std::string first, second;
+        if (!lineEnd(r.a, r.lines, first) || !lineEnd(r.b, r.lines, second)) return false;
+        out += first;
+        // R1C1 writes one line alone ("C2"); A1 always writes both ends ("B:B").
+        if (notation_ == Notation::A1 || second != first) out += ":" + second;
+        return true;
+    }
+
     void ref(const FormulaRef& r, std::string& out) {
         std::string text;
         if (r.sheetId != 0) {
@@ -115,6 +144,14 @@ class Renderer {
                 return;
             }
             text += sheetPrefix(sheet, book);
+        }
+        if (r.lines != FormulaRef::Lines::None) {
+            if (!lines(r, text)) {
+                out += "#REF!";
+                return;
+            }
+            out += text;
+            return;
         }
         if (!corner(r.a, text) || (r.range && !(text += ':', corner(r.b, text)))) {
             out += "#REF!";

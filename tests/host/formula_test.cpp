@@ -33,7 +33,9 @@ TEST_F(FormulaTest, FormulaEnteredInA1ReadsBackInBothNotations) {
         {"B1", 0, 1, "=SUM(Sheet2!A1:A4)", "=SUM(Sheet2!RC[-1]:R[3]C[-1])"},  // other sheet
         {"E7", 6, 4, "=AVERAGE(A1,B2:C3,-4.5)/2",
          "=AVERAGE(R[-6]C[-4],R[-5]C[-3]:R[-4]C[-2],-4.5)/2"},
-        {"A1", 0, 0, "=FOO(B1,\"x\"\"y\")", "=FOO(RC[1],\"x\"\"y\")"},  // unknown function kept
+        {"A1", 0, 0, "=FOO(B1,\"x\"\"y\")", "=FOO(RC[1],\"x\"\"y\")"},     // unknown function kept
+        {"C2", 1, 2, "=SUM(B:B)+SUM($A:B)", "=SUM(C[-1])+SUM(C1:C[-1])"},  // whole columns
+        {"C3", 2, 2, "=SUM(1:2)*Sheet2!$4:$4", "=SUM(R[-2]:R[-1])*Sheet2!R4"},  // whole rows
     };
     for (const Case& c : cases) {
         enter(std::string("Sheet1!") + c.cell, c.a1);
@@ -106,6 +108,21 @@ TEST_F(FormulaTest, SumAndAverageOverRangesArgumentsAndSheets) {
     // An error inside a range passes through SUM.
     enter("Sheet2!A2", "=1/0");
     EXPECT_EQ(cellValue("Sheet1!A1"), Value::error(xlerrDiv0));
+}
+
+TEST_F(FormulaTest, WholeColumnsAndRows) {
+    enter("A1", "1");
+    enter("A70", "2");
+    enter("B5", "=SUM(A:A)");
+    EXPECT_EQ(cellValue("B5"), num(3));
+    enter("D1", "4");
+    enter("B6", "=SUM(1:1)");
+    EXPECT_EQ(cellValue("B6"), num(5));
+    uint32_t id = sheetId();
+    ASSERT_EQ(call(xlcFormula | xlIntl, {str("=SUM(C[-1]:C[-1])"), cellRef(id, 0, 1)}).code,
+              xlretSuccess);
+    EXPECT_EQ(formulaOf("Sheet1", 0, 1, false), "=SUM(A:A)");
+    EXPECT_EQ(cellValue("B1"), num(3));
 }
 
 TEST_F(FormulaTest, ValuesAreCurrentAfterEveryWrite) {
