@@ -110,9 +110,12 @@ std::string statusBar() {
 void reset() {
     State& s = state();
     FrontEnd* fe = s.frontEnd;
-    while (!s.addIns.empty()) {
+    // Latest first; an add-in whose code is running stays loaded.
+    std::vector<int> handles;
+    for (auto& a : s.addIns) handles.push_back(a->handle);
+    for (auto it = handles.rbegin(); it != handles.rend(); ++it) {
         std::string error;
-        closeAddIn(s.addIns.back()->handle, error);
+        closeAddIn(*it, error);
     }
     s.model.clear();
     holder() = std::make_unique<State>();

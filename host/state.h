@@ -62,7 +62,11 @@ std::vector<MenuItem> defaultMenuBar();
 // not pass.
 struct CallerScope {
     explicit CallerScope(AddIn* a) { state().callers.push_back(a); }
-    ~CallerScope() { state().callers.pop_back(); }
+    ~CallerScope() {
+        // reset() may have replaced the state while the add-in ran.
+        auto& callers = state().callers;
+        if (!callers.empty()) callers.pop_back();
+    }
     CallerScope(const CallerScope&) = delete;
     CallerScope& operator=(const CallerScope&) = delete;
 };
