@@ -19,7 +19,11 @@ bool activeSheetId(uint32_t& id) {
 }
 
 void writeNumber(uint32_t sheetId, const TablePlace& at, double value) {
-    if (!at.onSheet()) return;
+    // Once part of the table did not fit, nothing more of it is written.
+    if (!at.onSheet() || tableWritingStopped()) {
+        reportTableBeyondSheet();
+        return;
+    }
     RefValue ref(sheetId, at.row, at.col);
     CallHost(xlSet, nullptr, 2, ref.get(), ScratchNumber(value));
 }

@@ -78,7 +78,20 @@ void writeLabel(uint32_t sheetId, const TablePlace& at, const std::string& text)
     CallHost(xlSet, nullptr, 2, ref.get(), counted.value());
 }
 
+// Whether this table's "too big" alert was shown (once per table).
+bool tooBigShown = false;
+
 }  // namespace
+
+bool tableWritingStopped() {
+    return tooBigShown;
+}
+
+void reportTableBeyondSheet() {
+    if (tooBigShown) return;
+    tooBigShown = true;
+    ShowAlert(kAlertTooBigForSheet, 1);
+}
 
 TablePlace tablePlace(int64_t position, int k, int d) {
     const int64_t block = position / kBlockPositions;
@@ -180,6 +193,7 @@ std::optional<std::vector<double>> writeTable(const TupleTable& tuples, const Ta
     TableWriteFailure ignored;
     TableWriteFailure& why = failure ? *failure : ignored;
     why = TableWriteFailure::None;
+    tooBigShown = false;
     ShowStatus(kStatusWritingResults);
     const int k = tuples.k;
     const int32_t n = tuples.count;
@@ -220,7 +234,7 @@ std::optional<std::vector<double>> writeTable(const TupleTable& tuples, const Ta
 
     bool writing = true;
     auto stopWriting = [&writing] {
-        ShowAlert(kAlertTooBigForSheet, 1);
+        reportTableBeyondSheet();
         writing = false;
     };
     for (int32_t i = 0; i < n && writing; ++i) {

@@ -123,6 +123,11 @@ std::optional<std::vector<double>> writeTable(const TupleTable& tuples, const Ta
                                               const std::vector<double>* givenValues,
                                               TableWriteFailure* failure = nullptr);
 
+// Shows the "too big for the worksheet" alert, once per table written; from
+// then on nothing more of the table is written.
+void reportTableBeyondSheet();
+bool tableWritingStopped();
+
 // The values of the internal cells: `rg2` places the zeros, `rg` draws the
 // rest in cell order. False when a generator's self-test tripped.
 bool drawTableValues(RanrotGenerator& rg, RanrotGenerator& rg2, const TableParams& params,
