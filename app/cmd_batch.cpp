@@ -2,6 +2,7 @@
 // tests through the add-in's test dialog (the logs are appended beside the
 // file), and analyse a log in a workbook.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -74,16 +75,17 @@ std::string logBeside(const std::string& spec, const char* suffix) {
     return spec.substr(0, dot) + suffix;
 }
 
-// Lines of a text file (0 when it does not exist), and whether any holds text.
-size_t countLines(const std::string& path, bool* anyText = nullptr) {
+// The lines of a text file that hold text (0 when the file does not exist),
+// and of those the log lines of repetitions, which start with a test number.
+size_t countLines(const std::string& path, size_t* repetitionLines = nullptr) {
     std::ifstream in(path, std::ios::binary);
-    size_t n = 0;
-    std::string line;
-    if (anyText) *anyText = false;
-    while (std::getline(in, line)) {
+    size_t n = 0, repetitions = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         ++n;
-        if (anyText && line.find_first_not_of(" \t\r") != std::string::npos) *anyText = true;
+        if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) ++repetitions;
     }
+    if (repetitionLines) *repetitionLines = repetitions;
     return n;
 }
 
@@ -163,18 +165,17 @@ int batchCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
     if (!parseBatchArgs(words, false, a, error)) return usage(name, error);
     std::error_code ec;
     const std::string spec = fs::absolute(a.file, ec).lexically_normal().string();
-    bool anyText = false;
     if (ec || !fs::is_regular_file(spec, ec) || !std::ifstream(spec)) {
         std::cerr << "quorant " << name << ": cannot read " << a.file << "\n";
         return 1;
     }
-    countLines(spec, &anyText);
-    if (!anyText) {
+    if (countLines(spec) == 0) {
         std::cerr << "quorant " << name << ": " << a.file << " holds no test lines\n";
         return 1;
     }
     const std::string log = logBeside(spec, bias ? "_bias.log" : "_comp.log");
-    const size_t linesBefore = countLines(log);
+    size_t linesBefore = 0, linesAfter = 0;
+    countLines(log, &linesBefore);
 
     CommandSession session(quiet, false);
     if (!session.ready()) return 1;
@@ -187,10 +188,10 @@ int batchCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
         BatchProgress progress(driver, std::cerr, !quiet);
         session.run(bias ? "QTBTXfBiasTest" : "QTBTXfCompute", report);
     }
-    const size_t linesAfter = countLines(log);
+    countLines(log, &linesAfter);
     if (linesAfter > linesBefore) {
         report.written.push_back(log);
-        report.roles.push_back(std::to_string(linesAfter - linesBefore) + " new lines");
+        report.roles.push_back(std::to_string(linesAfter - linesBefore) + " new repetition lines");
     }
     if (a.keepBooks) {
         std::string stem = fs::path(spec).stem().string();
