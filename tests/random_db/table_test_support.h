@@ -1,7 +1,7 @@
 // What the tests of random tables, the random instance dialog and the
 // database-style import share: the real host with a front end that keeps the
 // alerts and answers them from a queue, a driver that plays each dialog with
-// a function of the test, and reading cells of the active sheet by position.
+// a function of the test, and reading cells by position.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui/driver.h"
+#include "gui/template.h"
 #include "host/host.h"
 
 namespace tabletest {
@@ -25,14 +26,13 @@ class Front : public host::FrontEnd {
     bool alert(const std::string& text, int type) override;
 };
 
-// Each modal window is played by `play` (or cancelled without it); message
-// boxes are kept and answered OK.
+// Each modal window is played by `play` (cancelled without it); message boxes
+// and file dialogs are answered OK and Cancel.
 class Driver : public gui::UiDriver {
   public:
     std::function<void(gui::ModalWindow&)> play;
-    std::vector<std::string> messages;
     void runModal(gui::ModalWindow& window) override;
-    int messageBox(const std::string& text, const std::string& caption, int type) override;
+    int messageBox(const std::string&, const std::string&, int) override { return gui::IDOK; }
     void runFileDialog(gui::FileDialog& dialog) override;
     void showHelp(const std::string&, int, const std::string*) override {}
 };
@@ -43,16 +43,15 @@ class TableTest : public ::testing::Test {
     Driver driver;
     void SetUp() override;
     void TearDown() override;
-    // Answers the options sheet and the resolution info with OK, every other
-    // window with Cancel.
+    // The options sheet and the resolution info are answered OK.
     void acceptRoundingDialogs();
 };
 
 // "C7" for row 6, column 2 (0-based).
 std::string a1(int row, int col);
-// A cell of the active sheet (or of "[Book]Sheet" when given).
+// A cell of the active sheet, or of `sheet` ("[Book]Sheet").
 host::Value valueAt(int row, int col, const std::string& sheet = "");
 // The non-empty cells of the active sheet as "A1: text" lines.
-std::string sheetText(const std::string& sheet = "");
+std::string sheetText();
 
 }  // namespace tabletest
