@@ -8,7 +8,18 @@ namespace app {
 
 namespace {
 
-enum class Kind { Positive, WholeNumber, Number, NumberOrInf, NumberOrMinusInf, Switch };
+// The options sheet's boxes differ in what they take: the base box only digits
+// and '.', the count boxes only digits, the bound boxes decimal numbers or their
+// keyword (anything else is refused there), the protection boxes any number.
+enum class Kind {
+    Positive,
+    WholeNumber,
+    Number,
+    NumberOrInf,
+    DecimalOrInf,
+    DecimalOrMinusInf,
+    Switch
+};
 
 struct Flag {
     const char* name;
@@ -25,32 +36,25 @@ const char* const kProtection = "Protection Levels";
 
 // In the order the sheet's pages and boxes are filled.
 const Flag kFlags[] = {
-    {"--base", Kind::Positive, kGeneral, "12003", "B",
-     "base number (default 10)"},
+    {"--base", Kind::Positive, kGeneral, "12003", "B", "base number (default 10)"},
     {"--time-limit", Kind::WholeNumber, kGeneral, "12005", "MIN",
      "time limit in whole minutes for solve and audit (default 10)"},
     {"--max-jump", Kind::WholeNumber, kGeneral, "12015", "K",
      "largest jump of the extended model, in base units (default 0)"},
-    {"--no-audit", Kind::Switch, kGeneral, "12019", "",
-     "no auditing phase (no interval workbook)"},
-    {"--random-weights", Kind::Switch, kGeneral, "12017", "",
-     "random weights in the objective"},
+    {"--no-audit", Kind::Switch, kGeneral, "12019", "", "no auditing phase (no interval workbook)"},
+    {"--random-weights", Kind::Switch, kGeneral, "12017", "", "random weights in the objective"},
     {"--keep-loaded", Kind::Switch, kGeneral, "12018", "",
      "keep the instance loaded after rounding"},
     {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
      "refresh the pivot table of an imported list"},
-    {"--lower-floor", Kind::NumberOrMinusInf, kBounds, "12003", "X|-inf",
+    {"--lower-floor", Kind::DecimalOrMinusInf, kBounds, "12003", "X|-inf",
      "lower bound = max{X, value - Y} (default X = 0)"},
-    {"--lower-dist", Kind::NumberOrInf, kBounds, "12005", "Y|inf",
-     "(default Y = 2 x base)"},
-    {"--upper-cap", Kind::NumberOrInf, kBounds, "12004", "Z|inf",
+    {"--lower-dist", Kind::DecimalOrInf, kBounds, "12005", "Y|inf", "(default Y = 2 x base)"},
+    {"--upper-cap", Kind::DecimalOrInf, kBounds, "12004", "Z|inf",
      "upper bound = min{Z, value + W} (default Z = inf)"},
-    {"--upper-dist", Kind::NumberOrInf, kBounds, "12006", "W|inf",
-     "(default W = 2 x base)"},
-    {"--lpl", Kind::Number, kProtection, "12003", "L",
-     "lower protection level"},
-    {"--upl", Kind::Number, kProtection, "12005", "U",
-     "upper protection level"},
+    {"--upper-dist", Kind::DecimalOrInf, kBounds, "12006", "W|inf", "(default W = 2 x base)"},
+    {"--lpl", Kind::Number, kProtection, "12003", "L", "lower protection level"},
+    {"--upl", Kind::Number, kProtection, "12005", "U", "upper protection level"},
     {"--protect-below", Kind::NumberOrInf, kProtection, "12015", "T|inf",
      "protect the cells whose value is below T (default inf: all)"},
 };
@@ -62,16 +66,31 @@ bool isNumber(const std::string& text, double& v) {
     return *end == '\0' && std::isfinite(v);
 }
 
+// Digits with at most one '.': what the base and bound boxes take as typed.
+bool isPlainDecimal(const std::string& text) {
+    if (text.empty() || text == ".") return false;
+    int points = 0;
+    for (char c : text) {
+        if (c == '.')
+            ++points;
+        else if (c < '0' || c > '9')
+            return false;
+    }
+    return points <= 1;
+}
+
 bool valid(const Flag& f, const std::string& text, std::string& error) {
     double v = 0;
     const std::string name = f.name;
     switch (f.kind) {
         case Kind::Positive:
-            if (isNumber(text, v) && v > 0) return true;
+            if (isPlainDecimal(text) && isNumber(text, v) && v > 0) return true;
             error = name + " needs a positive number, not \"" + text + "\"";
             return false;
         case Kind::WholeNumber:
-            if (isNumber(text, v) && v >= 0 && v == std::floor(v) && v < 1e9) return true;
+            if (isPlainDecimal(text) && text.find('.') == std::string::npos && isNumber(text, v) &&
+                v < 1e9)
+                return true;
             error = name + " needs a whole number of 0 or more, not \"" + text + "\"";
             return false;
         case Kind::Number:
@@ -82,9 +101,13 @@ bool valid(const Flag& f, const std::string& text, std::string& error) {
             if (text == "inf" || isNumber(text, v)) return true;
             error = name + " needs a number or inf, not \"" + text + "\"";
             return false;
-        case Kind::NumberOrMinusInf:
-            if (text == "-inf" || isNumber(text, v)) return true;
-            error = name + " needs a number or -inf, not \"" + text + "\"";
+        case Kind::DecimalOrInf:
+            if (text == "inf" || (isPlainDecimal(text) && isNumber(text, v))) return true;
+            error = name + " needs a number of 0 or more or inf, not \"" + text + "\"";
+            return false;
+        case Kind::DecimalOrMinusInf:
+            if (text == "-inf" || (isPlainDecimal(text) && isNumber(text, v))) return true;
+            error = name + " needs a number of 0 or more or -inf, not \"" + text + "\"";
             return false;
         case Kind::Switch:
             return true;

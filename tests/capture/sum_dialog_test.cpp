@@ -187,6 +187,31 @@ TEST_F(SumDialogTest, RangeFarOutsideTheSheetIsReportedOnce) {
     EXPECT_EQ(gInstance.sumList->termCount, 3);
 }
 
+// Both sides name only empty places: the equation has no term, holds
+// trivially and is added, but sum detection deletes it with the one-term sums.
+// The keep box of the dialog sets keepLoaded for a worksheet instance.
+TEST_F(SumDialogTest, EquationWithoutTermsIsDeletedBySumDetection) {
+    put("A1", "1");
+    put("A2", "=SUM(A1)");
+    ASSERT_EQ(fLookup(), 0);
+    user.onDialogBox(press(kAddRow, {{kLeftRow, "R50C50:R51C50"}, {kRightRow, "R60C60:R61C60"}}));
+    user.onDialogBox([](host::DialogTable& t) {
+        EXPECT_EQ(gInstance.nsums, 2);
+        EXPECT_EQ(gInstance.sumList->termCount, 0);
+        EXPECT_EQ(t.lists[kListRow].front(), "=0");
+        t.cells[22][6] = "1";
+        t.pressed = kOkRow;
+        return true;
+    });
+    editEquationsThenOk(user);
+    ASSERT_EQ(fAddsums(), 0);
+    EXPECT_EQ(gInstance.nsums, 1);
+    EXPECT_EQ(gInstance.sumList->fromFormula, 1);
+    EXPECT_EQ(user.alertTexts(),
+              (std::vector<std::string>{" Cell not in list!", "Cell not in list!"}));
+    EXPECT_EQ(gOptions.keepLoaded, 1);
+}
+
 // Four sums in list order; the third list entry selected and Remove pressed
 // removes the third sum from the head.
 TEST_F(SumDialogTest, RemoveTakesTheSelectedEntry) {

@@ -112,7 +112,7 @@ std::string enter(gui::ModalWindow& window, int id, const std::string& text) {
     std::string problem = type(window, id, text);
     if (!problem.empty()) return problem;
     gui::Dialog* f = form(window);
-    return f ? f->userFocus(gui::kNoFocus) : "no form is shown";
+    return f ? f->userLeave(id) : "no form is shown";
 }
 
 std::string click(gui::ModalWindow& window, int id) {

@@ -83,7 +83,8 @@ class QueuedUser : public gui::UiDriver, public host::FrontEnd {
 // Steps on the form the user works in (a dialog, or a sheet's active page).
 // Each returns the framework's complaint, "" when the action happened.
 std::string type(gui::ModalWindow& window, int id, const std::string& text);
-// Types and then moves the focus out of the box, as a person tabbing away.
+// Types and then moves the focus out of the box, as a person tabbing away
+// (a box that refuses its text takes the focus back).
 std::string enter(gui::ModalWindow& window, int id, const std::string& text);
 std::string click(gui::ModalWindow& window, int id);
 std::string page(gui::ModalWindow& window, const std::string& title);
