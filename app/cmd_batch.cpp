@@ -309,13 +309,13 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
 
 REGISTER_COMMAND("tests", "tests FILE.qtt [--keep-books]",
                  "run a batch of computational tests (one per line of FILE.qtt) and append\n"
-                 "one line per repetition to FILE_comp.log beside it; --keep-books saves\n"
-                 "each repetition's workbooks into FILE-books/",
+                 "one line per repetition to STEM_comp.log beside it; --keep-books saves\n"
+                 "each repetition's workbooks into STEM-books/",
                  [](const std::vector<std::string>& w, bool q) {
                      return batchCommand(w, q, false);
                  });
 REGISTER_COMMAND("bias-tests", "bias-tests FILE.qtv [--keep-books]",
-                 "run a batch of bias tests and append to FILE_bias.log beside the file",
+                 "run a batch of bias tests and append to STEM_bias.log beside the file",
                  [](const std::vector<std::string>& w, bool q) {
                      return batchCommand(w, q, true);
                  });
