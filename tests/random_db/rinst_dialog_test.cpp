@@ -54,6 +54,7 @@ std::vector<double> internalValues(int n) {
 
 TEST_F(RInstDialogTest, ShowsItsDefaultsAndEmptyFieldsMakeATwoToTheFourTable) {
     host::newWorkbook();
+    setComputationalTestOpener(nullptr);
     driver.play = [this](gui::ModalWindow& w) {
         gui::Dialog* d = w.currentForm();
         EXPECT_EQ(w.caption(), "Generate Random Instance");
