@@ -165,7 +165,9 @@ TEST_F(AddinLoadTest, AddAndRemoveNotices) {
     EXPECT_NE(shown[0].find(" at "), std::string::npos);
     EXPECT_EQ(shown[1], "Thank you for removing QTB_XPRESS.xll!");
     for (const auto& e : host::journal()) {
-        if (e.kind == host::JournalKind::Alert) EXPECT_EQ(e.type, 2);
+        if (e.kind == host::JournalKind::Alert) {
+            EXPECT_EQ(e.type, 2);
+        }
     }
 }
 
