@@ -107,11 +107,13 @@ MappedStatus LpBackend::SolveOnce(char algorithm, bool warm, Run& run) {
         }
     } detach{*simplex_};
     if (!warm) {
-        if (algorithm == 'p') {
-            simplex_->primal(0, kKeepFactorisation);
-        } else {
-            simplex_->dual(0, kKeepFactorisation);
-        }
+        // A cold solve always starts with primal simplex, whatever was asked:
+        // on the auditing LPs (equations over boxes around a feasible table)
+        // CLP's dual simplex from scratch took minutes where primal takes a
+        // fraction of a second (200x200 table: 52 s against 0.29 s). Later
+        // solves then follow the kind of change, warm.
+        (void)algorithm;
+        simplex_->primal(0, kKeepFactorisation);
     } else if (bounds_changed_ && !obj_changed_) {
         // New bounds: the old basis stays dual feasible.
         simplex_->dual(0, kWarm);
