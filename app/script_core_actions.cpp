@@ -107,6 +107,16 @@ bool runAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
     return checkResult(line, 2, result, error);
 }
 
+// call EXPORT [RESULT]: an exported function of the last add-in
+bool callAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!wordCount(line, 1, 2, error)) return false;
+    int handle = 0, result = 0;
+    if (!addinHandle("", handle, error)) return false;
+    if (!host::runAddInFunction(handle, line.words[1], result, error)) return false;
+    *ctx.out << line.words[1] << " returned " << result << "\n";
+    return checkResult(line, 2, result, error);
+}
+
 // pick "MENU" ["SUBMENU"] "ITEM" [= RESULT]
 bool pickAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
     std::vector<std::string> path(line.words.begin() + 1, line.words.end());
@@ -166,6 +176,22 @@ bool journalAction(ScriptContext& ctx, const ScriptLine& line, std::string& erro
     return true;
 }
 
+// Prints the add-in's instance: cells with their positions, values, bounds,
+// levels, status and use counts, and sums with their terms.
+bool instanceAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!wordCount(line, 0, 1, error)) return false;
+    int handle = 0;
+    if (!addinHandle(line.words.size() > 1 ? line.words[1] : "", handle, error)) return false;
+    using Report = const char* (*)();
+    auto report = reinterpret_cast<Report>(host::addInSymbol(handle, "QTBTXfInstanceReport"));
+    if (!report) {
+        error = "this add-in cannot describe its instance";
+        return false;
+    }
+    *ctx.out << report();
+    return true;
+}
+
 bool echoAction(ScriptContext& ctx, const ScriptLine& line, std::string&) {
     for (size_t i = 1; i < line.words.size(); ++i) *ctx.out << (i > 1 ? " " : "") << line.words[i];
     *ctx.out << "\n";
@@ -188,6 +214,10 @@ REGISTER_SCRIPT_ACTION("menu", "menu", "print the worksheet menu bar", menuActio
 REGISTER_SCRIPT_ACTION("commands", "commands", "print the registered commands", commandsAction);
 REGISTER_SCRIPT_ACTION("run", "run COMMAND [RESULT]",
                        "run a registered command by name; check its result when given", runAction);
+REGISTER_SCRIPT_ACTION("call", "call FUNCTION [RESULT]",
+                       "run an exported function of the add-in that is not a menu command "
+                       "(fLookup, fAddsums, fRounder, ...)",
+                       callAction);
 REGISTER_SCRIPT_ACTION("pick", "pick MENU [SUBMENU] ITEM [= RESULT]",
                        "pick a menu item by its texts ('&' and case ignored)", pickAction);
 REGISTER_SCRIPT_ACTION("expect-status", "expect-status TEXT",
@@ -197,6 +227,9 @@ REGISTER_SCRIPT_ACTION("expect-alert", "expect-alert TEXT",
                        "fail unless this alert was shown (after the last check)", expectAlertAction);
 REGISTER_SCRIPT_ACTION("journal", "journal", "print every status text and alert so far",
                        journalAction);
+REGISTER_SCRIPT_ACTION("instance", "instance [N]",
+                       "print the instance held by the (N-th) add-in: cells and sums",
+                       instanceAction);
 REGISTER_SCRIPT_ACTION("echo", "echo TEXT...", "print the words", echoAction);
 
 }  // namespace app

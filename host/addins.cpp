@@ -212,6 +212,27 @@ bool addInRegister(int handle, const std::string& name, Value& result, std::stri
     return callValueEntry(a, "xlAutoRegister", Value::text(name), result, error);
 }
 
+void* addInSymbol(int handle, const std::string& name) {
+    AddIn* a = addInByHandle(handle);
+    return a ? a->symbol(name) : nullptr;
+}
+
+bool runAddInFunction(int handle, const std::string& name, int& result, std::string& error) {
+    AddIn* a = addInByHandle(handle);
+    if (!a) {
+        error = "no add-in has the handle " + std::to_string(handle);
+        return false;
+    }
+    auto fn = reinterpret_cast<EntryPoint>(a->symbol(name));
+    if (!fn) {
+        error = "the add-in has no function " + name;
+        return false;
+    }
+    CallerScope scope(a);
+    result = fn();
+    return true;
+}
+
 // ---- registered commands ----------------------------------------------------------------
 
 bool runRegistration(const Registration& r, int& result, std::string& error) {

@@ -203,6 +203,12 @@ bool addInAdd(int handle, int& result, std::string& error);
 bool addInRemove(int handle, int& result, std::string& error);
 bool addInManagerInfo(int handle, const Value& action, Value& result, std::string& error);
 bool addInRegister(int handle, const std::string& name, Value& result, std::string& error);
+// The address of an exported function of an add-in (null when it has none):
+// for the program's own helpers that an add-in offers besides its commands.
+void* addInSymbol(int handle, const std::string& name);
+// Runs an exported function of an add-in that takes nothing and returns an
+// int, as the host runs commands (also those not registered).
+bool runAddInFunction(int handle, const std::string& name, int& result, std::string& error);
 
 struct RegistrationInfo {
     int id = 0;

@@ -42,7 +42,9 @@ QTB_EXPORT const char* QTBTXfInstanceReport(void) {
                   " col " + std::to_string(c->col) + " nominal " + number(c->nominal) +
                   " bounds [" + number(c->lbd) + "," + number(c->ubd) + "] lpl " +
                   number(c->lpl) + " upl " + number(c->upl) + " spl " + number(c->spl) +
-                  " status " + c->status + " uses " + std::to_string(c->useCount) + "\n";
+                  " status " + c->status + " uses " + std::to_string(c->useCount) + " rounded " +
+                  number(c->rounded) + " interval [" + number(c->auditMin) + "," +
+                  number(c->auditMax) + "]\n";
     }
     for (const Sum* sum = s.sumList; sum; sum = sum->next) {
         report += "sum";

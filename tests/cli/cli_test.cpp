@@ -164,3 +164,46 @@ TEST(Cli, SaveInstanceThenLoadAndRound) {
 }
 
 }  // namespace
+
+namespace {
+
+// A two-sheet workbook captured with the default options, printed by the
+// script action `instance` and compared with the listing worked out by hand:
+// scan order sheet by sheet, the list from the last cell scanned, numbers in
+// list order; bounds max{0, v - 20} and v + 20; the total of Sheet1 is a part
+// of Sheet2's sum, so it is used twice.
+TEST(CliScript, CapturedInstanceMatchesTheHandComputedListing) {
+    write("capture.qs",
+          "new\n"
+          "select-sheet Sheet1\n"
+          "set A1 1\nset A2 2\nset A3 =SUM(A1:A2)\n"
+          "select-sheet Sheet2\n"
+          "set A1 5\nset A2 =SUM(Sheet1!A3,A1)\n"
+          "dialog \" Quorant\" {\n  ok\n}\n"
+          "call fLookup 0\n"
+          "call fAddsums 0\n"
+          "instance\n");
+    Outcome r = quorant("script capture.qs");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string tail = " lpl 0 upl 0 spl 0 status s ";
+    const std::string expected =
+        "instance: 5 cells, 2 sums, origin worksheet, base 10\n"
+        "cell 0 cell1_1_0 sheet 1 row 1 col 0 nominal 8 bounds [0,28]" + tail +
+        "uses 1 rounded 8 interval [0,0]\n"
+        "cell 1 cell1_0_0 sheet 1 row 0 col 0 nominal 5 bounds [0,25]" + tail +
+        "uses 1 rounded 5 interval [0,0]\n"
+        "cell 2 cell0_2_0 sheet 0 row 2 col 0 nominal 3 bounds [0,23]" + tail +
+        "uses 2 rounded 3 interval [0,0]\n"
+        "cell 3 cell0_1_0 sheet 0 row 1 col 0 nominal 2 bounds [0,22]" + tail +
+        "uses 1 rounded 2 interval [0,0]\n"
+        "cell 4 cell0_0_0 sheet 0 row 0 col 0 nominal 1 bounds [0,21]" + tail +
+        "uses 1 rounded 1 interval [0,0]\n"
+        "sum =SUM(R[-2]C:R[-1]C) at sheet 0 row 2 col 0: -cell0_2_0 +cell0_1_0 +cell0_0_0\n"
+        "sum =SUM(Sheet1!R[1]C,R[-1]C) at sheet 1 row 1 col 0: -cell1_1_0 +cell1_0_0 "
+        "+cell0_2_0\n";
+    size_t at = r.out.find("instance:");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(at), expected);
+}
+
+}  // namespace
