@@ -1,4 +1,5 @@
 // Script actions on workbooks and cells.
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -7,6 +8,18 @@
 
 namespace app {
 namespace {
+
+// A counted-string value for a host call over `buffer` (cut at 255 characters).
+XLOPER countedValue(const std::string& text, std::vector<char>& buffer) {
+    const size_t n = text.size() > 255 ? 255 : text.size();
+    buffer.assign(n + 2, '\0');
+    buffer[0] = char(n);
+    std::copy(text.begin(), text.begin() + long(n), buffer.begin() + 1);
+    XLOPER v{};
+    v.xltype = xltypeStr;
+    v.val.str = buffer.data();
+    return v;
+}
 
 bool words(const ScriptLine& line, size_t low, size_t high, std::string& error) {
     size_t n = line.words.size() - 1;
@@ -135,19 +148,35 @@ bool expectCellAction(ScriptContext&, const ScriptLine& line, std::string& error
     return false;
 }
 
+// Copies every sheet of the active workbook into a new workbook, which
+// becomes the active one (as the rounding command copies a workbook).
+bool copyBookAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
+    if (!words(line, 0, 0, error)) return false;
+    const std::string book = host::activeWorkbook();
+    const auto sheets = host::sheetNames(book);
+    std::vector<std::vector<char>> buffers(sheets.size());
+    std::vector<XLOPER> names;
+    for (size_t i = 0; i < sheets.size(); ++i)
+        names.push_back(countedValue("[" + book + "]" + sheets[i], buffers[i]));
+    XLOPER list{};
+    list.xltype = xltypeMulti;
+    list.val.array.lparray = names.data();
+    list.val.array.rows = 1;
+    list.val.array.columns = uint16_t(names.size());
+    XLOPER* args[] = {&list};
+    if (names.empty() || Excel4v(xlcWorkbookCopy, nullptr, 1, args) != xlretSuccess) {
+        error = "cannot copy the workbook " + book;
+        return false;
+    }
+    *ctx.out << "copied " << book << " to " << host::activeWorkbook() << "\n";
+    return true;
+}
+
 // Renames a sheet of the active workbook, as a person would on its tab.
 bool renameSheetAction(ScriptContext&, const ScriptLine& line, std::string& error) {
     if (!words(line, 2, 2, error)) return false;
-    auto counted = [](const std::string& text, std::vector<char>& buffer) {
-        buffer.assign(1, char(text.size() > 255 ? 255 : text.size()));
-        buffer.insert(buffer.end(), text.begin(), text.begin() + long(uint8_t(buffer[0])));
-        XLOPER v{};
-        v.xltype = xltypeStr;
-        v.val.str = buffer.data();
-        return v;
-    };
     std::vector<char> a, b;
-    XLOPER oldName = counted(line.words[1], a), newName = counted(line.words[2], b);
+    XLOPER oldName = countedValue(line.words[1], a), newName = countedValue(line.words[2], b);
     XLOPER* args[] = {&oldName, &newName};
     if (Excel4v(xlcWorkbookName, nullptr, 2, args) == xlretSuccess) return true;
     error = "cannot rename sheet \"" + line.words[1] + "\" to \"" + line.words[2] +
@@ -193,6 +222,9 @@ REGISTER_SCRIPT_ACTION("show", "show [SHEET] [values|formulas]", "print a sheet'
 REGISTER_SCRIPT_ACTION("cell", "cell CELL", "print one cell: value, formulas, format", cellAction);
 REGISTER_SCRIPT_ACTION("expect-cell", "expect-cell CELL TEXT [value|formula|r1c1|format]",
                        "fail unless the cell shows this", expectCellAction);
+REGISTER_SCRIPT_ACTION("copy-book", "copy-book",
+                       "copy every sheet of the active workbook into a new, active workbook",
+                       copyBookAction);
 REGISTER_SCRIPT_ACTION("rename-sheet", "rename-sheet SHEET NEWNAME",
                        "rename a sheet of the active workbook", renameSheetAction);
 REGISTER_SCRIPT_ACTION("windows", "windows", "print the open workbooks and their sheets",

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "tests/host/package_util.h"
 
 namespace {
 
@@ -92,6 +93,47 @@ TEST(Cli, RoundWritesBothWorkbooksAndLeavesTheInputAlone) {
     ASSERT_EQ(sheets.size(), 3u);
     EXPECT_EQ(sheets[0], "Region x Age - p.i.");
     host::reset();
+}
+
+// The rounded workbook as LibreOffice computes it: every table cell a multiple
+// of the base, every total the sum of its rounded parts.
+TEST(Cli, RoundedWorkbookAddsUpInLibreOffice) {
+    if (!hosttest::haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
+    Outcome r = quorant("round " + kExample + " --out lo-out --no-audit");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(hosttest::sofficeToCsv("lo-out/employment-rounded.xlsx", "csv"), 0)
+        << slurp("soffice.log");
+    auto rows = [](const std::string& path) {
+        std::vector<std::vector<double>> out;
+        std::istringstream in(slurp(path));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::vector<double> row;
+            std::istringstream fields(line);
+            std::string f;
+            while (std::getline(fields, f, ',')) row.push_back(f.empty() ? NAN : std::atof(f.c_str()));
+            out.push_back(row);
+        }
+        return out;
+    };
+    auto age = rows("csv/employment-rounded-Region x Age.csv");
+    ASSERT_EQ(age.size(), 6u);
+    for (int row = 1; row <= 5; ++row) {
+        double sum = 0;
+        for (int col = 1; col <= 3; ++col) {
+            EXPECT_EQ(std::fmod(age[row][col], 10.0), 0) << row << "," << col;
+            sum += age[row][col];
+        }
+        EXPECT_EQ(age[row][4], sum) << "row total " << row;
+    }
+    for (int col = 1; col <= 4; ++col)
+        EXPECT_EQ(age[5][col], age[1][col] + age[2][col] + age[3][col] + age[4][col]) << col;
+    auto women = rows("csv/employment-rounded-Women.csv");
+    auto men = rows("csv/employment-rounded-Men.csv");
+    ASSERT_EQ(men.size(), 5u);
+    for (int row = 1; row <= 3; ++row)
+        for (int col = 1; col <= 2; ++col)
+            EXPECT_EQ(men[row][col + 5], women[row][col] + men[row][col]) << row << "," << col;
 }
 
 TEST(Cli, NoProtectionIntervalsWithoutAuditing) {
@@ -204,6 +246,39 @@ TEST(CliScript, CapturedInstanceMatchesTheHandComputedListing) {
     size_t at = r.out.find("instance:");
     ASSERT_NE(at, std::string::npos) << r.out;
     EXPECT_EQ(r.out.substr(at), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// A real workbook through a script: open it, read values and R1C1 formulas,
+// copy it, write into the copy, rename its sheets, save; LibreOffice then
+// opens the file with the same values and recomputed formulas.
+TEST(CliScript, WorkbookOpenedCopiedChangedRenamedAndSaved) {
+    write("copy.qs",
+          "open " + kExample + "\n"
+          "expect-cell \"'Region x Age'!B2\" 1283\n"
+          "expect-cell \"'Region x Age'!E6\" \"=SUM(R[-4]C:R[-1]C)\" r1c1\n"
+          "expect-cell Men!G2 \"=SUM(Women!RC[-5],RC[-5])\" r1c1\n"
+          "copy-book\n"
+          "set \"'Region x Age'!B2\" 1000\n"
+          "rename-sheet \"Region x Age\" Ages\n"
+          "rename-sheet Women Female\n"
+          "expect-cell Ages!E2 4573\n"
+          "expect-cell Men!G2 \"=SUM(Female!B2,B2)\" formula\n"
+          "save copied.xlsx\n");
+    Outcome r = quorant("script --bare copy.qs");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_EQ(slurp(kExample).size() > 0, true);
+    if (!hosttest::haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
+    ASSERT_EQ(hosttest::sofficeToCsv("copied.xlsx", "csv"), 0) << slurp("soffice.log");
+    std::string ages = slurp("csv/copied-Ages.csv");
+    EXPECT_NE(ages.find("North,1000,2417,1156,4573"), std::string::npos) << ages;
+    EXPECT_NE(ages.find("Total,4183,8570,4191,16944"), std::string::npos) << ages;
+    std::string men = slurp("csv/copied-Men.csv");
+    EXPECT_NE(men.find("Industry,1127,1364,2491,,Industry,1539,1901,3440"), std::string::npos)
+        << men;
 }
 
 }  // namespace
