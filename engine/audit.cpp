@@ -208,6 +208,10 @@ int AuditSolution(double w, const char* logName) {
             double max = c.auditMax, min = c.auditMin;
             SolveSubproblemBound(+1, i, c.upperBound, max, logName);
             SolveSubproblemBound(-1, i, c.lowerBound, min, logName);
+            // The column lies in [lo, hi]; an optimum a hair outside is the
+            // simplex's tolerance, not a value the cell can take.
+            if (min < lo[i]) min = lo[i];
+            if (max > hi[i]) max = hi[i];
             AppendLog(logName, kLogAuditCell, c.name.c_str(), c.nominal, publishedValue(c), min,
                       max);
             c.auditMin = min;
