@@ -210,8 +210,9 @@ int AuditSolution(double w, const char* logName) {
             SolveSubproblemBound(-1, i, c.lowerBound, min, logName);
             // The column lies in [lo, hi]; an optimum a hair outside is the
             // simplex's tolerance, not a value the cell can take.
-            if (min < lo[i]) min = lo[i];
-            if (max > hi[i]) max = hi[i];
+            constexpr double kHair = 1e-6;
+            if (min < lo[i] && min > lo[i] - kHair) min = lo[i];
+            if (max > hi[i] && max < hi[i] + kHair) max = hi[i];
             AppendLog(logName, kLogAuditCell, c.name.c_str(), c.nominal, publishedValue(c), min,
                       max);
             c.auditMin = min;
