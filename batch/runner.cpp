@@ -20,35 +20,6 @@
 
 namespace {
 
-// Finds the position of the active sheet of the test workbook and makes it
-// the target of the table. False when the batch must end (an alert is shown
-// only when the sheet list is missing).
-bool findTestSheet() {
-    HostResult document;
-    if (CallHost(xlfGetDocument, document.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-        document.type() != xltypeStr)
-        return false;
-    std::string name = textOf(*document);
-    HostResult sheets;
-    if (CallHost(xlfGetWorkbook, sheets.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-        sheets.isError()) {
-        ShowAlert(batch::kAlertRunnerNoWorkbook, 2);
-        return false;
-    }
-    InstanceState& s = gInstance;
-    s.sheetNames = textsOf(*sheets);
-    s.sheetCount = int32_t(s.sheetNames.size());
-    // The document name of a one-sheet workbook named like its sheet lacks
-    // the "[Book]" part that the sheet list has.
-    if (s.sheetCount == 1 && (name.empty() || name[0] != '[') &&
-        name.find(']') == std::string::npos)
-        name = "[" + name + "]" + name;
-    s.targetSheet = -1;
-    for (int32_t i = 0; i < s.sheetCount; ++i)
-        if (s.sheetNames[size_t(i)] == name) s.targetSheet = i;
-    return s.targetSheet >= 0;
-}
-
 // Closes the workbooks of a finished repetition: the test workbook and the
 // result copies (one more with auditing), always the active one.
 void closeTestBooks() {
@@ -100,7 +71,7 @@ bool CCompTestDialog::runRepetition(const batch::TestSpec& spec, int testNumber,
         ShowAlert(kAlertNewWorkbookFailed, 2);
         return false;
     }
-    if (!findTestSheet()) return false;
+    if (!findTargetSheet(false, batch::kAlertRunnerNoWorkbook)) return false;
 
     // Seeds given on the line are used unchanged: every repetition then
     // builds the same table.

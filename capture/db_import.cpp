@@ -43,42 +43,6 @@ bool readSelection() {
     return true;
 }
 
-// The position of the active document in the sheet list of its workbook
-// (sheetNames and sheetCount are read). False when it cannot be found.
-bool findTargetSheet() {
-    HostResult document;
-    if (CallHost(xlfGetDocument, document.get(), 1, ScratchNumber(1)) != xlretSuccess) return false;
-    if (document.isError()) {
-        if (CallHost(xlcNew, nullptr, 0) != xlretSuccess) {
-            ShowAlert(kAlertNewWorkbookFailed, 2);
-            return false;
-        }
-        document.release();
-        if (CallHost(xlfGetDocument, document.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-            document.isError())
-            return false;
-    }
-    std::string name = textOf(*document);
-    HostResult sheets;
-    if (CallHost(xlfGetWorkbook, sheets.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-        sheets.isError()) {
-        ShowAlert(kAlertNoActiveWorkbook, 2);
-        return false;
-    }
-    InstanceState& s = gInstance;
-    s.sheetNames = textsOf(*sheets);
-    s.sheetCount = int32_t(s.sheetNames.size());
-    if (s.sheetCount == 1 && (name.empty() || name[0] != '[') &&
-        name.find(']') == std::string::npos)
-        name = "[" + name + "]" + name;
-    int32_t target = -1;
-    for (int32_t i = 0; i < s.sheetCount; ++i)
-        if (s.sheetNames[size_t(i)] == name) target = i;
-    if (target < 0) return false;
-    s.targetSheet = target;
-    return true;
-}
-
 // Writes the table and builds cells, sums and the index. False (instance
 // released, alert shown where one is due) on failure.
 bool buildImportedTable(const DbCategories& categories, const std::vector<std::string>& names,
@@ -137,7 +101,7 @@ int importSelection() {
     std::optional<std::vector<double>> values = readTableValues(*categories, *names);
     if (!values) return importFailed();
     s.origin = InstanceOrigin::DbTable;
-    if (!findTargetSheet()) return importFailed();
+    if (!findTargetSheet(true, kAlertNoActiveWorkbook)) return importFailed();
     if (!buildImportedTable(*categories, *names, *values)) return importFailed();
     return 0;
 }

@@ -49,42 +49,6 @@ bool clearActiveSheet() {
            CallHost(xlcClear, nullptr, 1, ScratchNumber(1)) == xlretSuccess;
 }
 
-// The position of the active sheet in its workbook's sheet list: sets
-// sheetCount (and sheetNames). False, with an alert where one is due, when it
-// cannot be found.
-bool findTargetSheet(int32_t& target) {
-    HostResult document;
-    if (CallHost(xlfGetDocument, document.get(), 1, ScratchNumber(1)) != xlretSuccess) return false;
-    if (document.isError()) {
-        if (CallHost(xlcNew, nullptr, 0) != xlretSuccess) {
-            ShowAlert(kAlertNewWorkbookFailed, 2);
-            return false;
-        }
-        document.release();
-        if (CallHost(xlfGetDocument, document.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-            document.isError())
-            return false;
-    }
-    std::string name = textOf(*document);
-    HostResult sheets;
-    if (CallHost(xlfGetWorkbook, sheets.get(), 1, ScratchNumber(1)) != xlretSuccess ||
-        sheets.isError()) {
-        ShowAlert(kAlertNoActiveWorkbook, 2);
-        return false;
-    }
-    InstanceState& s = gInstance;
-    s.sheetNames = textsOf(*sheets);
-    s.sheetCount = int32_t(s.sheetNames.size());
-    // A one-sheet workbook named like its sheet reports the bare name.
-    if (s.sheetCount == 1 && (name.empty() || name[0] != '[') &&
-        name.find(']') == std::string::npos)
-        name = "[" + name + "]" + name;
-    target = -1;
-    for (int32_t i = 0; i < s.sheetCount; ++i)
-        if (s.sheetNames[size_t(i)] == name) target = i;
-    return target >= 0;
-}
-
 }  // namespace
 
 std::vector<int32_t> parseCategoryCounts(const std::vector<std::string>& lines) {
@@ -205,10 +169,7 @@ void RInstDialog::generateInstance() {
         }
         ShowStatus(kStatusSheetCleared);
     }
-    int32_t target = -1;
-    const bool found = findTargetSheet(target);
-    s.targetSheet = target;
-    if (!found) return;
+    if (!findTargetSheet(true, kAlertNoActiveWorkbook)) return;
     if (buildRandomInstance(k, dim, p, InstanceOrigin::Random) != 0) return;
     result_.setText(kResultGenerated);
 }

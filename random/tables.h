@@ -53,6 +53,13 @@ inline constexpr char kAlertOverwriteInstance[] =
 inline constexpr char kAlertNewWorkbookFailed[] = " Unable to open new workbook!";
 inline constexpr char kAlertNoActiveWorkbook[] = "  No active Workbook found!";
 
+// The position of the active document in its workbook's sheet list, the sheet
+// that receives a table: reads sheetNames and sheetCount and sets targetSheet
+// (-1 when the document is not in the list). When no document is active a new
+// workbook is opened first if `openWhenNone`. `noWorkbookAlert` (type 2) is
+// shown when the sheet list cannot be had. False when no target was found.
+bool findTargetSheet(bool openWhenNone, const char* noWorkbookAlert);
+
 // ---- limits ---------------------------------------------------------------------
 // One block of the sheet holds this many positions below its title row.
 inline constexpr int32_t kBlockPositions = 65535;
