@@ -1,6 +1,10 @@
 // Script actions on workbooks and cells.
 #include <algorithm>
 #include <ostream>
+#include <cstdlib>
+#include <vector>
+#include <sstream>
+#include <map>
 #include <string>
 
 #include "app/script.h"
@@ -98,21 +102,72 @@ bool saveNewAction(ScriptContext& ctx, const ScriptLine& line, std::string& erro
     return true;
 }
 
+// The cell lines of a sheet ("B3: text") laid out as a grid, columns padded
+// to their widest text, with row numbers and column letters.
+std::string asGrid(const std::string& lines) {
+    std::map<std::pair<int, int>, std::string> cells;
+    int rows = 0, cols = 0;
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t colon = line.find(": ");
+        if (colon == std::string::npos) continue;
+        std::string ref = line.substr(0, colon);
+        size_t digits = ref.find_first_of("0123456789");
+        if (digits == 0 || digits == std::string::npos) continue;
+        int col = 0;
+        for (size_t i = 0; i < digits; ++i) col = col * 26 + (ref[i] - 'A' + 1);
+        int row = std::atoi(ref.c_str() + digits);
+        cells[{row, col}] = line.substr(colon + 2);
+        rows = std::max(rows, row);
+        cols = std::max(cols, col);
+    }
+    std::vector<size_t> width(size_t(cols) + 1, 1);
+    for (const auto& [at, text] : cells) width[size_t(at.second)] = std::max(width[size_t(at.second)], text.size());
+    std::string out;
+    auto letters = [](int col) {
+        std::string name;
+        for (; col > 0; col = (col - 1) / 26) name.insert(name.begin(), char('A' + (col - 1) % 26));
+        return name;
+    };
+    out += "     ";
+    for (int c = 1; c <= cols; ++c) {
+        std::string head = letters(c);
+        out += "  " + head + std::string(width[size_t(c)] - std::min(width[size_t(c)], head.size()), ' ');
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    out += "\n";
+    for (int r = 1; r <= rows; ++r) {
+        std::string number = std::to_string(r);
+        out += std::string(5 - std::min<size_t>(5, number.size()), ' ') + number;
+        for (int c = 1; c <= cols; ++c) {
+            auto it = cells.find({r, c});
+            std::string text = it == cells.end() ? "" : it->second;
+            out += "  " + text + std::string(width[size_t(c)] - text.size(), ' ');
+        }
+        while (!out.empty() && out.back() == ' ') out.pop_back();
+        out += "\n";
+    }
+    return out;
+}
+
 bool showAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
-    if (!words(line, 0, 2, error)) return false;
+    if (!words(line, 0, 3, error)) return false;
     std::string sheet;
-    bool formulas = false;
+    bool formulas = false, grid = false;
     for (size_t i = 1; i < line.words.size(); ++i) {
         if (line.words[i] == "formulas")
             formulas = true;
         else if (line.words[i] == "values")
             formulas = false;
+        else if (line.words[i] == "grid")
+            grid = true;
         else
             sheet = line.words[i];
     }
     std::string out;
     if (!host::showSheet(sheet, formulas, out, error)) return false;
-    *ctx.out << out;
+    *ctx.out << (grid ? asGrid(out) : out);
     if (!out.empty() && out.back() != '\n') *ctx.out << "\n";
     return true;
 }
@@ -217,7 +272,8 @@ REGISTER_SCRIPT_ACTION("save", "save [BOOK] PATH", "save a workbook (.xlsx or te
                        saveAction);
 REGISTER_SCRIPT_ACTION("save-new", "save-new FOLDER",
                        "save every workbook made during the run and not saved", saveNewAction);
-REGISTER_SCRIPT_ACTION("show", "show [SHEET] [values|formulas]", "print a sheet's cells",
+REGISTER_SCRIPT_ACTION("show", "show [SHEET] [values|formulas] [grid]",
+                       "print a sheet's cells, one per line or as a grid",
                        showAction);
 REGISTER_SCRIPT_ACTION("cell", "cell CELL", "print one cell: value, formulas, format", cellAction);
 REGISTER_SCRIPT_ACTION("expect-cell", "expect-cell CELL TEXT [value|formula|r1c1|format]",
