@@ -116,6 +116,7 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     }
     const auto before = host::windows();
     RunReport report;
+    report.capturedBook = host::activeWorkbook();
     if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded)
         session.saveRoundingOutputs(before, dir, stem, report);
     return session.finish(report, "round");
@@ -139,6 +140,10 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
     std::string dir, stem;
     if (!outputFolder(a, file, dir, stem)) return 1;
     const std::string kind = instanceKind(file);
+    const std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
+    if (a.round && kind == "wq" &&
+        outputIsInput("load", gui::applyDefaultExtension(solution, "qts-solution"), file))
+        return 2;
 
     CommandSession session(quiet, a.json);
     if (!session.ready()) return 1;
@@ -162,7 +167,6 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
         return session.finish(report, "load");
     }
     applyOptionFlags(a.flags, session.driver());
-    std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
     if (kind == "wq") session.driver().addFile(solution);
     const auto loaded = host::windows();
     if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded) {
@@ -182,6 +186,9 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     if (!parseArgs(words, {"-o", "--json"}, a, error)) return usage("save-instance", error);
     if (a.positional.size() != 1 || a.output.empty())
         return usage("save-instance", "name one workbook and the file to write with -o");
+    if (outputIsInput("save-instance", gui::applyDefaultExtension(a.output, "qtb-instance"),
+                      a.positional[0]))
+        return 2;
     CommandSession session(quiet, a.json);
     if (!session.ready()) return 1;
     applyOptionFlags(a.flags, session.driver());

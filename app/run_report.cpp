@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <iostream>
 #include <sstream>
 
@@ -57,6 +58,31 @@ std::string jsonText(const std::string& s) {
         }
     }
     return out + "\"";
+}
+
+// "cell<sheet>_<row>_<col>" followed by " (Sheet!A1)" for the captured workbook.
+std::string withCellAddresses(const std::string& text, const std::string& book) {
+    const auto sheets = host::sheetNames(book);
+    static const std::regex name("cell([0-9]+)_([0-9]+)_([0-9]+)");
+    std::string out;
+    auto begin = std::sregex_iterator(text.begin(), text.end(), name);
+    size_t last = 0;
+    for (auto it = begin; it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        size_t sheet = std::stoul(m[1]);
+        int row = std::stoi(m[2]), col = std::stoi(m[3]);
+        out += text.substr(last, size_t(m.position(0)) + size_t(m.length(0)) - last);
+        last = size_t(m.position(0)) + size_t(m.length(0));
+        if (sheet >= sheets.size() || col > 255 || row > 65535) continue;
+        std::string letters;
+        for (int c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+        std::string sheetName = sheets[sheet];
+        if (sheetName.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
+            std::string::npos)
+            sheetName = "'" + sheetName + "'";
+        out += " (" + sheetName + "!" + letters + std::to_string(row + 1) + ")";
+    }
+    return out + text.substr(last);
 }
 
 bool contains(const std::vector<std::string>& texts, const std::string& what) {
@@ -188,6 +214,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         std::string line;
         while (log && std::getline(log, line))
             if (line.rfind("WQ:", 0) != 0) report.engineLog += line + "\n";
+        if (!report.capturedBook.empty())
+            report.engineLog = withCellAddresses(report.engineLog, report.capturedBook);
     }
     std::ostream& o = out();
     if (driver_.resultShown) {

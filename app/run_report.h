@@ -38,6 +38,9 @@ struct RunReport {
     std::vector<std::string> written;  // files written, in order
     std::vector<std::string> roles;    // what each file holds
     std::string engineLog;             // engine log lines written during the run
+    // The workbook whose cells the instance was captured from: the engine's
+    // cell names ("cell2_3_7") are shown with the cell they name ("Men!H4").
+    std::string capturedBook;
 };
 
 // The exit status of an outcome: 0 rounded, 3 infeasible, 4 time limit, 1 failed.

@@ -153,6 +153,8 @@ TEST(Cli, InfeasibleRoundingExitsWithThreeAndExplains) {
     EXPECT_NE(r.err.find("no controlled rounding exists"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Problem infeasible!"), std::string::npos);
     EXPECT_NE(r.err.find("Zero-restricted is infeasible due to cell"), std::string::npos);
+    // The engine's cell names are shown with the cells they name.
+    EXPECT_NE(r.err.find("cell2_3_7 (Men!H4)"), std::string::npos) << r.err;
 }
 
 TEST(Cli, BadInputGetsAClearMessage) {
@@ -200,7 +202,8 @@ TEST(Cli, SaveInstanceThenLoadAndRound) {
     write("broken.qtb", "-2\n2\n0 a 1 0 0 0 1 s 0 9 0 0 0\n");
     Outcome broken = quorant("load broken.qtb");
     EXPECT_EQ(broken.status, 1);
-    EXPECT_NE(broken.err.find("broken.qtb, line 3: the file ends before the cell number"),
+    EXPECT_NE(broken.err.find("broken.qtb, line 3: the file ends after 1 of the 2 cells its count "
+                              "announces"),
               std::string::npos)
         << broken.err;
 }
