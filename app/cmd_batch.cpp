@@ -279,6 +279,7 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
     std::string dir, stem;
     splitPath(a.file, dir, stem);
     const std::string output = a.output.empty() ? dir + "/" + stem + "-analysis.xlsx" : a.output;
+    if (outputIsInput(name, output, a.file)) return 2;
 
     CommandSession session(quiet, false);
     if (!session.ready()) return 1;

@@ -227,6 +227,7 @@ int importCommand(const std::vector<std::string>& words, bool quiet) {
     splitPath(book, dir, stem);
     if (!a.out.empty()) dir = a.out;
     std::string path = a.output.empty() ? dir + "/" + stem + "-table.xlsx" : a.output;
+    if (outputIsInput("import", path, book)) return 2;
     const std::string tableDir = std::filesystem::path(path).parent_path().string();
     if (!makeFolder(dir) || !makeFolder(tableDir.empty() ? "." : tableDir)) return 1;
 
