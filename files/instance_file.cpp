@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <sstream>
+#include <unordered_map>
 
 #include "instance/instance.h"
 #include "shell/host_api.h"
@@ -15,6 +17,13 @@
 namespace {
 
 constexpr size_t kMaxNameLength = 127;
+// The fewest bytes a record can take: one per field ("0:" for a sum, "0(1)"
+// for a term; some fields need no blank between them).
+constexpr size_t kLeastQtbCellBytes = 13;
+constexpr size_t kLeastWqCellBytes = 10;
+constexpr size_t kLeastSumBytes = 2;
+constexpr size_t kLeastWqSumBytes = 3;
+constexpr size_t kLeastTermBytes = 4;
 constexpr size_t kHostTextLimit = 255;
 
 // Reads a whole file; false when it cannot be opened or read.
@@ -40,6 +49,8 @@ public:
         skipSpace();
         return pos_ >= text_.size();
     }
+    // Bytes not read yet.
+    size_t remaining() const { return text_.size() - pos_; }
     // A whole number; stops before a non-digit (so "3:" and "-1)" read well).
     bool readInt(long& value) {
         skipSpace();
@@ -67,6 +78,26 @@ public:
             return false;
         pos_ = after;
         return true;
+    }
+    // A finite number; at an infinite one or "nan" the scanner stays put, so
+    // that the field reads as malformed rather than missing.
+    bool readFinite(double& value) {
+        skipSpace();
+        const size_t start = pos_;
+        if (!readDouble(value)) return false;
+        if (std::isfinite(value)) return true;
+        pos_ = start;
+        return false;
+    }
+    // A count: a whole number that is not negative (the scanner stays put at
+    // any other).
+    bool readCount(long& value) {
+        skipSpace();
+        const size_t start = pos_;
+        if (!readInt(value)) return false;
+        if (value >= 0) return true;
+        pos_ = start;
+        return false;
     }
     // A blank-free word of at most `limit` characters; `tooLong` tells why not.
     bool readWord(std::string& word, size_t limit, bool& tooLong) {
@@ -108,6 +139,9 @@ struct Loader {
     const std::string& path;
     Scanner in;
     InstanceFormat format;
+    // Terms name cells by number; a walk of the cell list per term would make
+    // loading a big instance take quadratic time.
+    std::unordered_map<int32_t, Cell*> cellsByNumber{};
 
     // Reports a content error at the current line and fails the load.
     int refuse(const std::string& what, int line = 0) {
@@ -122,7 +156,22 @@ struct Loader {
             return refuse(std::string("the file ends before the ") + field, in.lastFieldLine());
         return refuse(std::string("malformed ") + field);
     }
-    bool readFinite(double& v) { return in.readDouble(v) && std::isfinite(v); }
+    bool readFinite(double& v) { return in.readFinite(v); }
+    // A count of records that the rest of the file cannot hold, at `least`
+    // bytes each, is refused before anything is allocated for them.
+    bool tooShortFor(long count, size_t least) const {
+        return static_cast<unsigned long>(count) > in.remaining() / least;
+    }
+    // The file ends where record `done` of `count` should begin.
+    int refuseEnded(long done, long count, const char* records, const char* announcer) {
+        return refuse("the file ends after " + std::to_string(done) + " of the " +
+                          std::to_string(count) + " " + records + " " + announcer + " announces",
+                      in.lastFieldLine());
+    }
+    int refuseTooShort(long count, const char* records, const char* announcer) {
+        return refuse("the file is too short for the " + std::to_string(count) + " " + records +
+                      " " + announcer + " announces");
+    }
 
     int readCells(long count);
     int readSums(long count);
@@ -134,6 +183,7 @@ int Loader::readCells(long count) {
     const bool qtb = format == InstanceFormat::Qtb;
     ShowStatus(" Start reading cells!");
     for (long i = 0; i < count; ++i) {
+        if (in.atEnd()) return refuseEnded(i, count, "cells", "its count");
         Cell* cell = newCell();
         if (!cell) {
             std::string text = " Cannot allocate memory for cell number " + std::to_string(i) + "!";
@@ -167,6 +217,7 @@ int Loader::readCells(long count) {
             return refuseField("bounds and protection levels (finite numbers)");
 
         cell->number = int32_t(number);
+        cellsByNumber[cell->number] = cell;  // with duplicates, the cell read last
         cell->sheet = int32_t(sheet);
         cell->row = int32_t(row);
         cell->col = int32_t(col);
@@ -193,6 +244,7 @@ int Loader::readCells(long count) {
 int Loader::readSums(long count) {
     InstanceState& s = gInstance;
     for (long e = 0; e < count; ++e) {
+        if (in.atEnd()) return refuseEnded(e, count, "sums", "its count");
         Sum* sum = newSum(0, 0, 0, nullptr, nullptr, nullptr, 0);
         if (!sum) {
             ShowAlert(" Cannot allocate enough memory!", 1);
@@ -206,17 +258,20 @@ int Loader::readSums(long count) {
             if (!readFinite(rhs)) return refuseField("right-hand side of a sum");
         }
         long terms = 0;
-        if (!in.readInt(terms) || terms < 0) return refuseField("term count of a sum");
+        if (!in.readCount(terms)) return refuseField("term count of a sum");
         if (!in.expect(':')) return refuseField("colon after the term count");
+        if (tooShortFor(terms, kLeastTermBytes)) return refuseTooShort(terms, "terms", "the sum");
         sum->termCount = int32_t(terms);
         double total = 0;
         for (long t = 0; t < terms; ++t) {
+            if (in.atEnd()) return refuseEnded(t, terms, "terms", "the sum");
             long number = 0, coef = 0;
             if (!in.readInt(number)) return refuseField("cell number of a term");
             if (!in.expect('(') || !in.readInt(coef) || !in.expect(')'))
                 return refuseField("coefficient in parentheses");
             if (coef != 1 && coef != -1) return refuse("a coefficient must be 1 or -1");
-            Cell* cell = findCellByNumber(int32_t(number));
+            auto found = cellsByNumber.find(int32_t(number));
+            Cell* cell = found == cellsByNumber.end() ? nullptr : found->second;
             if (!cell) {
                 std::string text = " Cannot find cell with index " + std::to_string(number) + "!";
                 ShowAlert(text.c_str(), 1);
@@ -248,12 +303,16 @@ int Loader::run() {
     long mark = 0;
     if (!in.readInt(mark)) return refuseField("format mark");
     long cells = 0;
-    if (!in.readInt(cells) || cells < 0) return refuseField("number of cells");
+    if (!in.readCount(cells)) return refuseField("number of cells");
+    if (tooShortFor(cells, format == InstanceFormat::Qtb ? kLeastQtbCellBytes : kLeastWqCellBytes))
+        return refuseTooShort(cells, "cells", "its count");
     if (readCells(cells)) return 1;
     s.origin = format == InstanceFormat::Qtb ? InstanceOrigin::InstanceFile : InstanceOrigin::WqFile;
     if (format == InstanceFormat::Qtb && buildCellIndex(0) != 0) return 1;
     long sums = 0;
-    if (!in.readInt(sums) || sums < 0) return refuseField("number of sums");
+    if (!in.readCount(sums)) return refuseField("number of sums");
+    if (tooShortFor(sums, format == InstanceFormat::Wq ? kLeastWqSumBytes : kLeastSumBytes))
+        return refuseTooShort(sums, "sums", "its count");
     if (readSums(sums)) return 1;
     if (format == InstanceFormat::Qtb) {
         double base = 0;
@@ -307,12 +366,16 @@ int readInstanceFile(const std::string& path, InstanceFormat format) {
         ShowAlert(messageWithPath(" Cannot open file ", path, " for reading!").c_str(), 1);
         return 1;
     }
-    Loader loader{path, Scanner(text), format};
-    if (loader.run() != 0) {
-        resetInstance();
-        return 1;
+    int result = 1;
+    try {
+        Loader loader{path, Scanner(text), format};
+        result = loader.run();
+    } catch (const std::bad_alloc&) {
+        ShowAlert(" Cannot allocate enough memory!", 1);
+        result = 1;
     }
-    return 0;
+    if (result != 0) resetInstance();
+    return result;
 }
 
 int writeInstanceFile(const std::string& path, InstanceFormat format) {

@@ -16,7 +16,7 @@ struct Cell {
     int32_t col;       // 0-based worksheet column (0-255)
     int32_t sheet;     // 0-based position of the cell's sheet in sheetNames
     int32_t number;    // cell number: the key of files, solutions and sum terms
-    int16_t useCount;  // number of SumTerms that refer to this cell
+    int32_t useCount;  // number of SumTerms that refer to this cell (16 bits would wrap)
     char* name;        // owned, NUL-terminated; may be null
     double nominal;    // original value
     Cell* next;

@@ -156,7 +156,8 @@ TEST_F(InstanceFileTest, RefusesMalformedFilesNamingTheLine) {
         const char* text;
         const char* expected;  // part of the alert
     } cases[] = {
-        {"-2\n2\n0 a 1 0 0 0 1 s 0 9 0 0 0\n", "line 3: the file ends before the cell number"},
+        {"-2\n2\n0 a 1 0 0 0 1 s 0 9 0 0 0\n",
+         "line 3: the file ends after 1 of the 2 cells its count announces"},
         {"-2\n1\n0 a x1 0 0 0 1 s 0 9 0 0 0\n0\n10\n", "line 3: malformed cell value"},
         {"-2\n1\n0 a inf 0 0 0 1 s 0 9 0 0 0\n0\n10\n", "malformed cell value (a finite number)"},
         {"-2\n1\n0 a 1 0 0 0 1 s 0 nan 0 0 0\n0\n10\n", "bounds and protection levels"},
@@ -167,7 +168,8 @@ TEST_F(InstanceFileTest, RefusesMalformedFilesNamingTheLine) {
         {"-2\n1\n0 a 1 0 70000 0 1 s 0 9 0 0 0\n0\n10\n", "outside the worksheet grid"},
         {"-2\n1\n0 a 1 0 0 0 1 s 0 9 0 0 0\n0\n", "the file ends before the base number"},
         {"-2\n1\n0 a 1 0 0 0 1 s 0 9 0 0 0\n0\n0\n", "the base number must be positive"},
-        {"-2\n5\n0 a 1 0 0 0 1 s 0 9 0 0 0\n", "the file ends before the cell number"},
+        {"-2\n5\n0 a 1 0 0 0 1 s 0 9 0 0 0\n",
+         "line 2: the file is too short for the 5 cells its count announces"},
         {"-2\n-4\n", "number of cells"},
     };
     for (const Case& c : cases) {
