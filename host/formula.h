@@ -50,8 +50,13 @@ struct Node {
     std::string text;  // Text literal, Name, Call (upper-case function name)
     bool boolean = false;
     int error = 0;
-    // Unary: '+' '-'. Binary: + - * / ^ & = < > and 'l' (<=), 'g' (>=), 'n' (<>).
+    // Unary: '+' or '-'.
     char op = 0;
+    // Binary: a chain of operators of one precedence, applied from the left:
+    // ops[i] joins args[i] and args[i + 1]. Operators: + - * / ^ & = < > and
+    // 'l' (<=), 'g' (>=), 'n' (<>).
+    std::string ops;
+    int count = 0;  // Percent: how many percent signs follow the operand
     FormulaRef ref;
     std::vector<Node> args;  // operands, or call arguments
 };
@@ -68,6 +73,11 @@ using FormulaPtr = std::shared_ptr<const Formula>;
 enum class Notation { A1, R1C1 };
 
 constexpr size_t kMaxFormulaLength = 8192;
+// Parentheses, function arguments and signs nest at most this deep (the
+// formula itself counting as one level). A chain of operators is one node, so
+// a tree is at most about seven times as deep; everything that walks a
+// formula recurses along its depth.
+constexpr int kMaxFormulaNesting = 200;
 
 // Resolves a sheet written in a formula ("[Book]Sheet" parts; book may be
 // empty) to its sheet id; false when there is no such sheet.

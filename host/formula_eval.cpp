@@ -123,7 +123,10 @@ class Evaluator {
             }
             case Node::Kind::Percent: {
                 Value v = asNumber(scalar(n.args[0]));
-                return v.isErr() ? v : Value::number(v.num / 100);
+                if (v.isErr()) return v;
+                double x = v.num;
+                for (int i = 0; i < n.count; ++i) x /= 100;
+                return Value::number(x);
             }
             case Node::Kind::Binary:
                 return binary(n);
@@ -138,15 +141,20 @@ class Evaluator {
     int row_, col_;
     EvalContext& ctx_;
 
+    // A chain of operators, from the left.
     Value binary(const Node& n) {
         Value a = scalar(n.args[0]);
-        Value b = scalar(n.args[1]);
+        for (size_t i = 1; i < n.args.size(); ++i) a = apply(n.ops[i - 1], a, scalar(n.args[i]));
+        return a;
+    }
+
+    Value apply(char op, Value a, Value b) {
         if (a.isErr()) return a;
         if (b.isErr()) return b;
-        if (n.op == '&') return Value::text(valueToText(a) + valueToText(b));
-        if (std::string("=<>lgn").find(n.op) != std::string::npos) {
+        if (op == '&') return Value::text(valueToText(a) + valueToText(b));
+        if (std::string("=<>lgn").find(op) != std::string::npos) {
             int c = compareScalars(a, b);
-            switch (n.op) {
+            switch (op) {
                 case '=':
                     return Value::boolean_(c == 0);
                 case '<':
@@ -165,7 +173,7 @@ class Evaluator {
         b = asNumber(b);
         if (a.isErr()) return a;
         if (b.isErr()) return b;
-        switch (n.op) {
+        switch (op) {
             case '+':
                 return finite(a.num + b.num);
             case '-':

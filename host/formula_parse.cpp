@@ -9,6 +9,8 @@ namespace host {
 
 namespace {
 
+const char* const kNestedTooDeeply = "the formula is nested too deeply";
+
 bool isWordChar(char c) {
     auto u = static_cast<unsigned char>(c);
     return std::isalnum(u) || c == '_' || c == '.' || c == '$' || u >= 0x80;
@@ -31,6 +33,18 @@ class Parser {
             return false;
         }
         return true;
+    }
+
+    // True when the whole text is one cell reference, or whole columns or
+    // rows, in the notation.
+    static bool wholeReference(const std::string& text, Notation notation) {
+        static const SheetResolver none;
+        Parser p(text, notation, 0, 0, none);
+        RefCorner corner;
+        if (p.corner(corner) && p.i_ == text.size()) return true;
+        p.i_ = 0;
+        FormulaRef lines;
+        return p.lines(lines) && p.i_ == text.size();
     }
 
   private:
@@ -61,17 +75,24 @@ class Parser {
         return true;
     }
 
-    static Node binary(char op, Node left, Node right) {
-        Node n;
-        n.kind = Node::Kind::Binary;
-        n.op = op;
-        n.args.push_back(std::move(left));
-        n.args.push_back(std::move(right));
-        return n;
+    // Adds `right` with `op` to the chain of operators of one precedence that
+    // `out` holds (`chain` says whether it holds one yet): "1+2-3" is one node
+    // of three operands, however long the chain, so that nothing that walks
+    // a formula recurses along it.
+    static void extend(Node& out, bool& chain, char op, Node right) {
+        if (!chain) {
+            Node n;
+            n.kind = Node::Kind::Binary;
+            n.args.push_back(std::move(out));
+            out = std::move(n);
+            chain = true;
+        }
+        out.ops += op;
+        out.args.push_back(std::move(right));
     }
 
     bool expression(Node& out) {
-        if (++depth_ > 200) return fail("the formula is nested too deeply");
+        if (++depth_ > kMaxFormulaNesting) return fail(kNestedTooDeeply);
         bool ok = comparison(out);
         --depth_;
         return ok;
@@ -79,6 +100,7 @@ class Parser {
 
     bool comparison(Node& out) {
         if (!concat(out)) return false;
+        bool chain = false;
         for (;;) {
             char op = 0;
             if (take("<>"))
@@ -97,50 +119,54 @@ class Parser {
                 return true;
             Node right;
             if (!concat(right)) return false;
-            out = binary(op, std::move(out), std::move(right));
+            extend(out, chain, op, std::move(right));
         }
     }
 
     bool concat(Node& out) {
         if (!additive(out)) return false;
+        bool chain = false;
         while (take("&")) {
             Node right;
             if (!additive(right)) return false;
-            out = binary('&', std::move(out), std::move(right));
+            extend(out, chain, '&', std::move(right));
         }
         return true;
     }
 
     bool additive(Node& out) {
         if (!term(out)) return false;
+        bool chain = false;
         for (;;) {
             char op = peek('+') ? '+' : peek('-') ? '-' : 0;
             if (!op) return true;
             ++i_;
             Node right;
             if (!term(right)) return false;
-            out = binary(op, std::move(out), std::move(right));
+            extend(out, chain, op, std::move(right));
         }
     }
 
     bool term(Node& out) {
         if (!power(out)) return false;
+        bool chain = false;
         for (;;) {
             char op = peek('*') ? '*' : peek('/') ? '/' : 0;
             if (!op) return true;
             ++i_;
             Node right;
             if (!power(right)) return false;
-            out = binary(op, std::move(out), std::move(right));
+            extend(out, chain, op, std::move(right));
         }
     }
 
     bool power(Node& out) {
         if (!unary(out)) return false;
+        bool chain = false;
         while (take("^")) {
             Node right;
             if (!unary(right)) return false;
-            out = binary('^', std::move(out), std::move(right));
+            extend(out, chain, '^', std::move(right));
         }
         return true;
     }
@@ -149,7 +175,7 @@ class Parser {
         char op = peek('-') ? '-' : peek('+') ? '+' : 0;
         if (op) {
             ++i_;
-            if (++depth_ > 200) return fail("the formula is nested too deeply");
+            if (++depth_ > kMaxFormulaNesting) return fail(kNestedTooDeeply);
             Node operand;
             bool ok = unary(operand);
             --depth_;
@@ -161,11 +187,15 @@ class Parser {
             return true;
         }
         if (!primary(out)) return false;
+        // "1%%" is one node that divides by 100 twice.
         while (take("%")) {
-            Node n;
-            n.kind = Node::Kind::Percent;
-            n.args.push_back(std::move(out));
-            out = std::move(n);
+            if (out.kind != Node::Kind::Percent) {
+                Node n;
+                n.kind = Node::Kind::Percent;
+                n.args.push_back(std::move(out));
+                out = std::move(n);
+            }
+            ++out.count;
         }
         return true;
     }
@@ -514,6 +544,12 @@ class Parser {
             return true;
         }
         if (word.find('$') != std::string::npos) return fail("\"" + word + "\" is not a reference");
+        // A name begins with a letter and must not read as a reference in the
+        // other notation ("DD2" typed in R1C1, "RC" typed in A1), or the
+        // formula would change its meaning when shown that way.
+        if (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '.' ||
+            Parser::wholeReference(word, notation_ == Notation::A1 ? Notation::R1C1 : Notation::A1))
+            return fail("\"" + word + "\" is not a valid name");
         out.kind = Node::Kind::Name;
         out.text = word;
         return true;

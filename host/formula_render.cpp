@@ -44,7 +44,7 @@ class Renderer {
                 break;
             case Node::Kind::Percent:
                 node(n.args[0], out);
-                out += '%';
+                out.append(static_cast<size_t>(n.count), '%');
                 break;
             case Node::Kind::Paren:
                 out += '(';
@@ -53,20 +53,22 @@ class Renderer {
                 break;
             case Node::Kind::Binary:
                 node(n.args[0], out);
-                switch (n.op) {
-                    case 'l':
-                        out += "<=";
-                        break;
-                    case 'g':
-                        out += ">=";
-                        break;
-                    case 'n':
-                        out += "<>";
-                        break;
-                    default:
-                        out += n.op;
+                for (size_t i = 1; i < n.args.size(); ++i) {
+                    switch (n.ops[i - 1]) {
+                        case 'l':
+                            out += "<=";
+                            break;
+                        case 'g':
+                            out += ">=";
+                            break;
+                        case 'n':
+                            out += "<>";
+                            break;
+                        default:
+                            out += n.ops[i - 1];
+                    }
+                    node(n.args[i], out);
                 }
-                node(n.args[1], out);
                 break;
             case Node::Kind::Call:
                 out += n.text;

@@ -5,6 +5,8 @@
 // are compared without their namespace prefixes, and numbers are read without
 // regard to the locale. The workbook is built completely before anything of it
 // becomes visible.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <pugixml.hpp>
@@ -92,6 +94,11 @@ std::string itemText(pugi::xml_node si) {
             if (pugi::xml_node t = child(c, "t")) text += t.child_value();
     }
     return decodeEscapes(text);
+}
+
+// A name as shown in a message: at most 40 characters of it.
+std::string shortened(const std::string& name) {
+    return name.size() <= 40 ? name : name.substr(0, 40) + "...";
 }
 
 const char* builtinFormat(int id) {
@@ -196,6 +203,19 @@ class Reader {
             auto sheet = std::make_unique<Sheet>();
             sheet->id = m_.allocateSheetId();
             sheet->name = decodeEscapes(name);
+            // Names the host could not give a sheet itself would break the
+            // "[Book]Sheet" texts of references and could not be saved.
+            std::string problem = sheetNameProblem(sheet->name);
+            if (!problem.empty()) {
+                error = "its sheet \"" + shortened(sheet->name) + "\" has a name the host " +
+                        "cannot hold (" + problem + ")";
+                return nullptr;
+            }
+            for (const auto& other : book_->sheets)
+                if (sameText(other->name, sheet->name)) {
+                    error = "two of its sheets are named \"" + sheet->name + "\"";
+                    return nullptr;
+                }
             sheet->book = book_.get();
             book_->sheets.push_back(std::move(sheet));
             auto r = rid ? rels.find(rid) : rels.end();
@@ -311,7 +331,9 @@ class Reader {
         int rowNumber = 0;
         for (pugi::xml_node row : children(child(ws, "sheetData"), "row")) {
             const char* r = attr(row, "r");
-            rowNumber = r ? std::atoi(r) : rowNumber + 1;
+            // Kept within one row past the grid, so that no count can overflow.
+            const long number = r ? std::strtol(r, nullptr, 10) : long{rowNumber} + 1;
+            rowNumber = static_cast<int>(std::clamp(number, 0L, long{kMaxRows} + 1));
             int colNumber = 0;
             for (pugi::xml_node c : children(row, "c")) {
                 int cellRow = rowNumber - 1, cellCol = colNumber;
