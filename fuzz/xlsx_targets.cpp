@@ -1,0 +1,109 @@
+// Workbook packages: the zip container as it lies on disk, and the XML parts
+// of a package zipped here, so that mutations reach the parts' contents. A
+// workbook read is computed, shown in both notations and saved again, and
+// the saved copy reads back with the same sheets.
+#include <zip.h>
+
+#include "fuzz/targets.h"
+#include "host/address.h"
+#include "host/state.h"
+
+namespace fuzz {
+
+namespace {
+
+// Every cell computed and every formula rendered, as the add-in's scan and
+// sum detection ask for them.
+void exercise(host::Model& m, host::Workbook& book) {
+    for (auto& sheet : book.sheets) {
+        if (!host::sheetNameProblem(sheet->name).empty())
+            fail("a sheet read has a valid name", sheet->name);
+        std::vector<std::pair<int, int>> places;
+        for (auto& [key, cell] : sheet->cells)
+            places.push_back(
+                {static_cast<int>(key / host::kMaxCols), static_cast<int>(key % host::kMaxCols)});
+        for (auto [row, col] : places) {
+            if (row < 0 || row >= host::kMaxRows) fail("cells lie inside the grid");
+            m.value(*sheet, row, col);
+            m.formulaText(*sheet, row, col, host::Notation::A1);
+            m.formulaText(*sheet, row, col, host::Notation::R1C1);
+        }
+    }
+}
+
+void readAndExercise(const std::string& path) {
+    static const std::string copy = scratchPath("copy.xlsx");
+    host::Model m;
+    std::string error;
+    std::unique_ptr<host::Workbook> book = host::readXlsx(m, path, error);
+    if (!book) {
+        if (error.empty()) fail("a refused workbook says why");
+        return;
+    }
+    host::Workbook* b = m.addWorkbook(std::move(book));
+    b->name = "Fuzz";
+    exercise(m, *b);
+    size_t cells = 0;
+    for (auto& s : b->sheets) cells += s->cells.size();
+    // Saving takes a few milliseconds; small workbooks are saved every time.
+    if (cells > 64) return;
+    if (!host::writeXlsx(m, *b, copy, error)) return;
+    host::Model again;
+    std::unique_ptr<host::Workbook> back = host::readXlsx(again, copy, error);
+    if (!back) fail("a saved workbook reads back", error);
+    if (back->sheets.size() != b->sheets.size()) fail("a saved workbook keeps its sheets");
+    for (size_t i = 0; i < back->sheets.size(); ++i)
+        if (back->sheets[i]->name != b->sheets[i]->name) fail("a saved workbook keeps sheet names");
+}
+
+}  // namespace
+
+void xlsxPackage(const uint8_t* data, size_t size) {
+    static const std::string path = scratchPath("package.xlsx");
+    writeScratch(path, data, size);
+    readAndExercise(path);
+}
+
+// The input is a list of parts, each "@@ NAME" on a line of its own followed
+// by the part's bytes up to the next such line.
+void xlsxParts(const uint8_t* data, size_t size) {
+    static const std::string path = scratchPath("parts.xlsx");
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<std::pair<std::string, std::string>> parts;
+    size_t pos = text.rfind("@@ ", 0) == 0 ? 0 : text.find("\n@@ ");
+    if (pos != std::string::npos && pos != 0) ++pos;
+    while (pos != std::string::npos) {
+        size_t nameEnd = text.find('\n', pos);
+        if (nameEnd == std::string::npos) nameEnd = text.size();
+        std::string name = text.substr(pos + 3, nameEnd - pos - 3);
+        size_t next = text.find("\n@@ ", nameEnd);
+        size_t bodyStart = nameEnd < text.size() ? nameEnd + 1 : nameEnd;
+        size_t bodyEnd = next == std::string::npos ? text.size() : next;
+        parts.push_back({name, bodyStart <= bodyEnd ? text.substr(bodyStart, bodyEnd - bodyStart)
+                                                    : std::string()});
+        pos = next == std::string::npos ? next : next + 1;
+    }
+    if (parts.empty()) return;
+
+    int code = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!z) fail("the scratch package can be made");
+    for (const auto& [name, body] : parts) {
+        zip_source_t* src = zip_source_buffer(z, body.data(), body.size(), 0);
+        if (!src) fail("libzip takes a buffer");
+        // Names libzip refuses (empty, duplicate) are left out.
+        if (zip_file_add(z, name.c_str(), src, 0) < 0) {
+            zip_source_free(src);
+            continue;
+        }
+        zip_set_file_compression(z, static_cast<zip_uint64_t>(zip_name_locate(z, name.c_str(), 0)),
+                                 ZIP_CM_STORE, 0);
+    }
+    if (zip_close(z) != 0) {
+        zip_discard(z);
+        return;
+    }
+    readAndExercise(path);
+}
+
+}  // namespace fuzz
