@@ -2,7 +2,9 @@
 JOBS ?= 2
 QUORANT := build/default/bin/quorant
 
-.PHONY: all deps configure build demo test test-default test-asan bench clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build demo test test-default test-asan bench fuzz clean
 
 all: build
 
@@ -27,6 +29,13 @@ test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j$(JOBS)
 	ctest --preset asan
+
+# Builds the fuzzers (clang, sanitizers) and runs each for FUZZ_SECONDS, two at a
+# time; docs/fuzzing.md.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j$(JOBS)
+	FUZZ_JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	cmake --build --preset default --target benchmarks -j$(JOBS)
