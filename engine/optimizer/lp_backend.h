@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "engine/optimizer/lp_solver.h"
 #include "engine/optimizer/message_sink.h"
 #include "engine/optimizer/problem.h"
 #include "engine/optimizer/status_map.h"
@@ -13,24 +14,24 @@ class ClpSimplex;
 
 namespace qtb::opt {
 
-class LpBackend {
+class LpBackend : public LpSolver {
   public:
     // Builds the LP from the problem's model for the problem's current sense.
     explicit LpBackend(xo_prob_struct& problem);
-    ~LpBackend();
+    ~LpBackend() override;
     LpBackend(const LpBackend&) = delete;
     LpBackend& operator=(const LpBackend&) = delete;
 
-    int Sense() const { return sense_; }
+    int Sense() const override { return sense_; }
     // Switches the objective sense (all coefficients are rewritten).
-    void SetSense(int sense);
+    void SetSense(int sense) override;
     // One column's objective coefficient, in the caller's sense.
-    void SetObjective(int col, double value);
-    void SetBounds(int col, double lo, double up);
+    void SetObjective(int col, double value) override;
+    void SetBounds(int col, double lo, double up) override;
 
     // Solves with 'd' (dual), 'p' (primal) or 0 (default) for a cold start,
     // and fills the problem's attributes and solution. Returns a status code.
-    int Solve(char algorithm);
+    int Solve(char algorithm) override;
 
   private:
     class Run;

@@ -5,7 +5,8 @@
 // queried through numbered controls and attributes. Callbacks report messages,
 // new integer solutions and progress. The implementation behind it lives in
 // this folder (backed by COIN-OR CBC for global search and CLP for linear
-// programs); nothing outside this folder knows which backend is used.
+// programs, and by a network simplex of its own for models that are networks);
+// nothing outside this folder knows which backend is used.
 //
 // Every call returns 0 on success and a non-zero status otherwise (the XO_ERR_*
 // values below). A solve call returns 0 whenever the solve ran, whatever its
@@ -60,6 +61,12 @@ enum {
     // stops by itself as if a log callback had asked for it, >= 0 (0 = no limit)
     // [0]. A safety net for callers whose log callbacks enforce the real limit.
     XO_SEARCH_SECONDS = 9001,
+    // This library's own addition: 1 to recognise models with the structure
+    // of a network (every column in at most two rows, once with +1 and once
+    // with -1 after flipping the signs of some rows) and solve them with the
+    // network simplex; their global search then needs no branching when all
+    // data are integers. 0 always uses the general solvers. [1]
+    XO_STRUCTURE = 9002,
 };
 // XPRS_MIPLOG values below -1 mean every node as -1 does.
 
@@ -118,12 +125,11 @@ int XPRSloadlp(XPRSprob prob, const char* name, int ncols, int nrows, const char
 // clipped to [0, 1]. Sets (nsets, ...) are not supported and must be 0; the
 // set arrays and mplim are not read.
 int XPRSloadglobal(XPRSprob prob, const char* name, int ncols, int nrows, const char rowtype[],
-                   const double rhs[], const double range[], const double obj[],
-                   const int mstart[], const int mnel[], const int mrwind[],
-                   const double dmatval[], const double dlb[], const double dub[], int ngents,
-                   int nsets, const char qgtype[], const int mgcols[], const double mplim[],
-                   const char qstype[], const int msstart[], const int mscols[],
-                   const double dref[]);
+                   const double rhs[], const double range[], const double obj[], const int mstart[],
+                   const int mnel[], const int mrwind[], const double dmatval[], const double dlb[],
+                   const double dub[], int ngents, int nsets, const char qgtype[],
+                   const int mgcols[], const double mplim[], const char qstype[],
+                   const int msstart[], const int mscols[], const double dref[]);
 
 // Adds `nrows` rows with `ncoeffs` elements in row form: row i has the elements
 // mstart[i] .. mstart[i+1]-1, the last row those up to ncoeffs-1 (an entry
@@ -144,7 +150,9 @@ int XPRSaddrows(XPRSprob prob, int nrows, int ncoeffs, const char qrtype[], cons
 // (the previous basis stays feasible for that method). A re-solve that does not
 // end optimal is repeated from scratch before its outcome is reported.
 // Global search: COIN-OR CBC's default strategy without preprocessing, one
-// thread; global searches of different problems run one at a time.
+// thread; global searches of different problems run one at a time. A network
+// with integer data (see XO_STRUCTURE) is solved by the network simplex
+// instead: its LP optimum is integer, the one solution reported, and optimal.
 int XPRSminim(XPRSprob prob, const char* flags);
 int XPRSmaxim(XPRSprob prob, const char* flags);
 

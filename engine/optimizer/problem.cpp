@@ -7,11 +7,13 @@
 
 #include "engine/optimizer/lp_backend.h"
 #include "engine/optimizer/mip_backend.h"
+#include "engine/optimizer/network_backend.h"
 
 using qtb::opt::ControlSpec;
 using qtb::opt::kInfinity;
 using qtb::opt::ModelData;
 using qtb::opt::NormaliseBound;
+using qtb::opt::StructureChanged;
 
 namespace qtb::opt {
 
@@ -28,6 +30,7 @@ const ControlSpec kControls[] = {
     {XPRS_CONTROL_8155, 0, INT_MIN, INT_MAX},
     {XPRS_CONTROL_8156, 0, INT_MIN, INT_MAX},
     {XO_SEARCH_SECONDS, 0, 0, INT_MAX},
+    {XO_STRUCTURE, 1, 0, 1},
 };
 
 bool IsRowType(char t) {
@@ -42,6 +45,13 @@ bool RowOk(char type, const double rhs[], const double range[], int i) {
 }
 
 }  // namespace
+
+bool StructureChanged(double old_lb, double old_ub, double lb, double ub) {
+    auto shape = [](double l, double u) {
+        return (l == u ? 1 : 0) | (l <= -kInfinity ? 2 : 0) | (l > u ? 4 : 0);
+    };
+    return shape(old_lb, old_ub) != shape(lb, ub);
+}
 
 const ControlSpec* FindControl(int id) {
     for (const ControlSpec& c : kControls) {
@@ -107,6 +117,22 @@ void xo_prob_struct::DropLp() {
     lp_.reset();
 }
 
+void xo_prob_struct::ForgetStructure() {
+    DropLp();  // a network LP refers to the form
+    network_.reset();
+    network_checked_ = false;
+}
+
+const qtb::opt::NetworkForm* xo_prob_struct::Network() {
+    if (!Control(XO_STRUCTURE)) return nullptr;
+    if (!network_checked_) {
+        auto form = std::make_unique<qtb::opt::NetworkForm>();
+        if (qtb::opt::RecogniseNetwork(model, form.get())) network_ = std::move(form);
+        network_checked_ = true;
+    }
+    return network_.get();
+}
+
 int xo_prob_struct::Load(const char* name, int ncols, int nrows, const char rowtype[],
                          const double rhs[], const double range[], const double obj[],
                          const int mstart[], const int mnel[], const int mrwind[],
@@ -170,7 +196,7 @@ int xo_prob_struct::Load(const char* name, int ncols, int nrows, const char rowt
     model = std::move(m);
     ApplySizingHints();
     loaded = true;
-    DropLp();
+    ForgetStructure();
     ResetOutcome();
     return 0;
 }
@@ -212,7 +238,7 @@ int xo_prob_struct::AddRows(int nrows, int ncoeffs, const char qrtype[], const d
         model.value.resize(elems_before);
         throw;
     }
-    DropLp();
+    ForgetStructure();
     ResetOutcome();
     return 0;
 }
@@ -253,8 +279,14 @@ int xo_prob_struct::ChgBounds(int n, const int mindex[], const char qbtype[], co
         const int j = mindex[k];
         double v = NormaliseBound(bnd[k]);
         if (model.type[j] == 'B') v = std::min(std::max(v, 0.0), 1.0);
+        const double old_lb = model.lb[j], old_ub = model.ub[j];
         if (qbtype[k] != 'U') model.lb[j] = v;
         if (qbtype[k] != 'L') model.ub[j] = v;
+        // Fixing or freeing a column, or a lower bound turning infinite or
+        // finite, can change the model's structure.
+        if (network_checked_ && StructureChanged(old_lb, old_ub, model.lb[j], model.ub[j])) {
+            ForgetStructure();
+        }
         if (lp_) lp_->SetBounds(j, model.lb[j], model.ub[j]);
     }
     return 0;
@@ -293,9 +325,18 @@ int xo_prob_struct::Solve(const char* flags, int dir) {
     sense = dir;
     ResetOutcome();
     solving = true;
-    if (global) return qtb::opt::RunGlobalSearch(*this);
+    const qtb::opt::NetworkForm* network = Network();
+    if (global) {
+        // A network with integer data has integral LP vertices: its LP
+        // optimum is the search's optimum.
+        if (network && network->integral) return qtb::opt::RunNetworkSearch(*this, *network);
+        return qtb::opt::RunGlobalSearch(*this);
+    }
     if (!lp_) {
-        lp_ = std::make_unique<qtb::opt::LpBackend>(*this);
+        if (network)
+            lp_ = std::make_unique<qtb::opt::NetworkLp>(*this, *network);
+        else
+            lp_ = std::make_unique<qtb::opt::LpBackend>(*this);
     } else if (lp_->Sense() != sense) {
         lp_->SetSense(sense);
     }

@@ -14,7 +14,8 @@
 
 namespace qtb::opt {
 
-class LpBackend;
+class LpSolver;
+struct NetworkForm;
 
 struct Callbacks {
     XPRSmessagecb message = nullptr;
@@ -58,6 +59,10 @@ struct ControlSpec {
     int max;
 };
 const ControlSpec* FindControl(int id);
+
+// Whether a column's new bounds can change how the model is recognised
+// (fixed, lower bound infinite, crossed).
+bool StructureChanged(double old_lb, double old_ub, double lb, double ub);
 
 }  // namespace qtb::opt
 
@@ -111,8 +116,14 @@ struct xo_prob_struct {
     int CheckColumns(int n, const int idx[]) const;
     void DropLp();
     void ApplySizingHints();
+    // The model as a network, or null when it is none (or structure is not
+    // to be used); recognised once per model.
+    const qtb::opt::NetworkForm* Network();
+    void ForgetStructure();
 
     std::map<int, int> controls_;
     // The LP kept between LP solves, warm started after changes.
-    std::unique_ptr<qtb::opt::LpBackend> lp_;
+    std::unique_ptr<qtb::opt::LpSolver> lp_;
+    std::unique_ptr<qtb::opt::NetworkForm> network_;
+    bool network_checked_ = false;
 };

@@ -31,7 +31,9 @@ void LoadTable(Prob& p, const RoundingTable& t) {
 }
 
 TEST_F(Callbacks, MessagesArriveAsLinesAndNothingIsPrinted) {
-    const RoundingTable t = MakeRoundingTable(2, 8, 3);
+    // Three dimensions: a model that goes to CBC (two-dimensional tables are
+    // networks and take the network simplex).
+    const RoundingTable t = MakeRoundingTable(3, 4, 3);
     Messages m;
     Prob p;
     LoadTable(p, t);
