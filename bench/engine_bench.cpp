@@ -1,11 +1,20 @@
 // Measures the rounding engine on random k-dimensional tables with all their
-// marginal totals (inner values 1..50, base 10, fixed seeds): load, solve and
-// audit, one line per table.
+// marginal totals (inner values 1..50, base 10, fixed seeds) beside CBC's own
+// driver (CbcMain, preprocessing off) on the same master model, one line per
+// table: our solve and audit times, result, distance and proven bound; the
+// driver's time, result, distance and bound; the ratio of the two solve times;
+// and the peak memory of our run. Every run takes place in a child process of
+// its own, so peak memory is per table and a run past its limit is stopped.
 //
-//   engine_bench [--quick] [--minutes=N] [--no-audit] [filter...]
+//   engine_bench [--quick] [--minutes=N] [--runs=N] [--no-audit] [--no-cbc]
+//                [filter...]
 //
-// A filter keeps the shapes whose name (such as 20x20x20) contains it.
-// --quick runs the smaller shapes with a one-minute limit.
+// A filter keeps the shape of that name (such as 20x20x20). --quick
+// runs the smaller shapes with a one-minute limit. With --runs=N each table is
+// solved N times by each side and the median times are shown. Four-dimensional
+// tables allow one jump: when the zero-restricted model is infeasible, the
+// extended model follows within the same limit.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/cbc_reference.h"
+#include "bench/child_run.h"
 #include "engine/adapter.h"
 #include "engine/engine.h"
 #include "host/hostcall.h"
@@ -28,7 +39,22 @@ namespace {
 
 struct Shape {
     std::vector<int> sizes;
+    uint32_t seed;
     bool quick;
+};
+
+struct Options {
+    bool quick = false, audit = true, cbc = true;
+    int minutes = 2, runs = 1;
+    std::vector<std::string> filters;
+};
+
+// What one run of ours reports.
+struct OurRun {
+    bool ok = false;
+    int result = 0, audited = 0, nodes = 0, extended = 0, cells = 0, equations = 0;
+    double solve = 0, audit = 0, distance = -1, bound = 0;
+    long peakKb = 0;
 };
 
 std::string shapeName(const std::vector<int>& sizes) {
@@ -61,79 +87,204 @@ int load(const roundcheck::Table& t, double base) {
                       kEngineLogName);
 }
 
-void runShape(const std::vector<int>& sizes, uint32_t seed, int minutes, bool audit) {
+int maxJumpOf(const Shape& s) {
+    return s.sizes.size() >= 4 ? 1 : 0;
+}
+
+// The engine's run, in the child: load, solve, audit.
+std::string runOurs(const Shape& s, int minutes, bool audit) {
     const double base = 10;
-    const roundcheck::Table t = roundcheck::MarginalTable(sizes, seed);
-    const std::string name = shapeName(sizes);
-    if (load(t, base) != 0) {
-        std::printf("%-10s load failed\n", name.c_str());
-        return;
-    }
+    if (StartOptimizer(kEngineLogName) != 0) return "failed";
+    const roundcheck::Table t = roundcheck::MarginalTable(s.sizes, s.seed);
+    if (load(t, base) != 0) return "failed";
     double lower = 0, upper = 0;
     auto start = std::chrono::steady_clock::now();
-    const int result = EngineSolve(lower, upper, kEngineLogName, minutes, 0);
+    const int result = EngineSolve(lower, upper, kEngineLogName, minutes, maxJumpOf(s));
     const double solveSeconds = seconds(start);
-
-    double auditSeconds = 0;
-    int audited = 0;
-    if (audit && (result == 1 || result == 3)) {
-        start = std::chrono::steady_clock::now();
-        AuditSolution(base, kEngineLogName);
-        auditSeconds = seconds(start);
-        audited = gEngine.auditedCells;
-    }
     const bool solved = result == 1 || result == 3;
-    const double bound = gEngine.distanceOffset + gEngine.masterBound;
-    std::printf(
-        "%-10s %2zu-D cells %7d equations %5d solve %8.2f s audit %8.2f s (%d cells visited) "
-        "nodes %6d result %2d distance %10.1f bound %10.1f\n",
-        name.c_str(), sizes.size(), gEngine.cellCount, gEngine.equationCount, solveSeconds,
-        auditSeconds, audited, gEngine.masterNodes, result, solved ? upper : -1.0, bound);
-    std::fflush(stdout);
+    double auditSeconds = 0;
+    if (audit && solved) {
+        start = std::chrono::steady_clock::now();
+        AuditSolution((maxJumpOf(s) + 1) * base, kEngineLogName);
+        auditSeconds = seconds(start);
+    }
+    char report[512];
+    std::snprintf(report, sizeof report,
+                  "result=%d solve=%.4f audit=%.4f audited=%d distance=%.1f bound=%.1f "
+                  "nodes=%d extended=%d cells=%d equations=%d",
+                  result, solveSeconds, auditSeconds, gEngine.auditedCells, solved ? upper : -1.0,
+                  gEngine.distanceOffset + gEngine.masterBound, gEngine.masterNodes,
+                  gEngine.extendedUsed, gEngine.cellCount, gEngine.equationCount);
     EngineUnload();
+    StopOptimizer();
+    return report;
+}
+
+std::string runReference(const Shape& s, int minutes) {
+    if (StartOptimizer(kEngineLogName) != 0) return "failed";
+    const roundcheck::Table t = roundcheck::MarginalTable(s.sizes, s.seed);
+    if (load(t, 10) != 0) return "failed";
+    const bench::ReferenceResult r = bench::SolveWithCbcDriver(maxJumpOf(s), minutes * 60.0);
+    char report[256];
+    std::snprintf(report, sizeof report,
+                  "status=%d seconds=%.4f distance=%.1f bound=%.1f nodes=%d extended=%d", r.status,
+                  r.seconds, r.distance, r.bound, r.nodes, r.extended);
+    EngineUnload();
+    StopOptimizer();
+    return report;
+}
+
+// A child gets its limit and a minute more before it is stopped from outside.
+double graceSeconds(int minutes) {
+    return minutes * 60.0 * 1.25 + 60.0;
+}
+
+OurRun parseOurs(const bench::ChildOutcome& o) {
+    OurRun r;
+    r.peakKb = o.peakKb;
+    r.ok = o.finished &&
+           std::sscanf(o.report.c_str(),
+                       "result=%d solve=%lf audit=%lf audited=%d distance=%lf bound=%lf nodes=%d "
+                       "extended=%d cells=%d equations=%d",
+                       &r.result, &r.solve, &r.audit, &r.audited, &r.distance, &r.bound, &r.nodes,
+                       &r.extended, &r.cells, &r.equations) == 10;
+    return r;
+}
+
+bool parseReference(const bench::ChildOutcome& o, bench::ReferenceResult& r) {
+    return o.finished &&
+           std::sscanf(o.report.c_str(),
+                       "status=%d seconds=%lf distance=%lf bound=%lf nodes=%d extended=%d",
+                       &r.status, &r.seconds, &r.distance, &r.bound, &r.nodes, &r.extended) == 6;
+}
+
+const char* outcomeText(int result, int extended) {
+    switch (result) {
+        case 1:
+            return extended ? "optimal (K=1)" : "optimal";
+        case 2:
+            return extended ? "infeasible (K=1)" : "infeasible";
+        case 3:
+            return extended ? "stopped (K=1)" : "stopped";
+        case 4:
+            return extended ? "none (K=1)" : "none";
+        default:
+            return "error";
+    }
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void runShape(const Shape& s, const Options& opt) {
+    const std::string name = shapeName(s.sizes);
+    std::vector<double> solveTimes, auditTimes, cbcTimes;
+    OurRun ours;
+    bench::ReferenceResult ref;
+    bool refOk = false, refKilled = false;
+    for (int run = 0; run < opt.runs; ++run) {
+        const bench::ChildOutcome o = bench::RunInChild(
+            [&] { return runOurs(s, opt.minutes, opt.audit); }, graceSeconds(opt.minutes));
+        ours = parseOurs(o);
+        if (!ours.ok) break;
+        solveTimes.push_back(ours.solve);
+        auditTimes.push_back(ours.audit);
+        if (!opt.cbc) continue;
+        const bench::ChildOutcome c = bench::RunInChild(
+            [&] { return runReference(s, opt.minutes); }, graceSeconds(opt.minutes));
+        refOk = parseReference(c, ref);
+        refKilled = c.killed;
+        cbcTimes.push_back(refOk ? ref.seconds : graceSeconds(opt.minutes));
+    }
+    if (!ours.ok) {
+        std::printf("%-12s our run failed or was stopped from outside\n", name.c_str());
+        std::fflush(stdout);
+        return;
+    }
+    const double solve = median(solveTimes), audit = median(auditTimes);
+    std::printf(
+        "%-12s %2zu-D %8d cells %5d eqs | ours %8.2f s %-16s dist %10.1f bound %10.1f "
+        "| audit %7.2f s (%d cells) | peak %7.1f MB",
+        name.c_str(), s.sizes.size(), ours.cells, ours.equations, solve,
+        outcomeText(ours.result, ours.extended), ours.distance, ours.bound, audit, ours.audited,
+        ours.peakKb / 1024.0);
+    if (opt.cbc) {
+        if (refOk) {
+            const double cbc = median(cbcTimes);
+            std::printf(" | cbc %8.2f s %-16s dist %10.1f bound %10.1f | ratio %7.1f", cbc,
+                        outcomeText(ref.status, ref.extended), ref.distance, ref.bound,
+                        solve > 0 ? cbc / solve : 0.0);
+        } else {
+            std::printf(" | cbc %s", refKilled ? "stopped from outside after its limit" : "failed");
+        }
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+bool parseArgs(int argc, char** argv, Options& opt) {
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--quick") == 0) {
+            opt.quick = true;
+            opt.minutes = 1;
+        } else if (std::strcmp(a, "--no-audit") == 0) {
+            opt.audit = false;
+        } else if (std::strcmp(a, "--no-cbc") == 0) {
+            opt.cbc = false;
+        } else if (std::strncmp(a, "--minutes=", 10) == 0) {
+            opt.minutes = std::atoi(a + 10);
+        } else if (std::strncmp(a, "--runs=", 7) == 0) {
+            opt.runs = std::max(1, std::atoi(a + 7));
+        } else if (a[0] == '-') {
+            return false;
+        } else {
+            opt.filters.emplace_back(a);
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Seeds are fixed per shape, so every table is the same from run to run.
     const std::vector<Shape> shapes = {
-        {{50, 50}, true},     {{200, 200}, false},   {{500, 500}, false},
-        {{10, 10, 10}, true}, {{20, 20, 20}, false}, {{6, 6, 6, 6}, true},
+        {{50, 50}, 20240602, true},          {{200, 200}, 20240603, false},
+        {{500, 500}, 20240604, false},       {{1000, 1000}, 20240608, false},
+        {{10, 10, 10}, 20240605, true},      {{20, 20, 20}, 20240606, false},
+        {{30, 30, 30}, 20240609, false},     {{6, 6, 6, 6}, 20240607, true},
+        {{10, 10, 10, 10}, 20240610, false},
     };
-    bool quick = false, audit = true;
-    int minutes = 2;
-    std::vector<std::string> filters;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (std::strcmp(a, "--quick") == 0) {
-            quick = true;
-            minutes = 1;
-        } else if (std::strcmp(a, "--no-audit") == 0) {
-            audit = false;
-        } else if (std::strncmp(a, "--minutes=", 10) == 0) {
-            minutes = std::atoi(a + 10);
-        } else if (a[0] == '-') {
-            std::fprintf(stderr, "usage: %s [--quick] [--minutes=N] [--no-audit] [filter...]\n",
-                         argv[0]);
-            return 2;
-        } else {
-            filters.emplace_back(a);
-        }
+    Options opt;
+    if (!parseArgs(argc, argv, opt)) {
+        std::fprintf(stderr,
+                     "usage: %s [--quick] [--minutes=N] [--runs=N] [--no-audit] [--no-cbc] "
+                     "[filter...]\n",
+                     argv[0]);
+        return 2;
     }
-    if (StartOptimizer(kEngineLogName) != 0) {
-        std::fprintf(stderr, "the optimizer did not start\n");
-        return 1;
-    }
-    std::printf("time limit %d min per table, base 10, inner values 1..50\n", minutes);
-    uint32_t seed = 20240601;
+    std::printf(
+        "time limit %d min per table and side, base 10, inner values 1..50, %d run%s "
+        "each (medians)\n",
+        opt.minutes, opt.runs, opt.runs > 1 ? "s" : "");
+    std::printf(
+        "cbc: CBC's own driver, preprocessing off, on the same model; ratio: its time "
+        "over ours\n");
+    if (!opt.quick)
+        std::printf("the full set takes a long time: up to about %d minutes\n",
+                    opt.runs * 9 * opt.minutes * (opt.cbc ? 2 : 1));
+    std::fflush(stdout);
     for (const Shape& s : shapes) {
-        ++seed;
-        if (quick && !s.quick) continue;
+        if (opt.quick && !s.quick) continue;
         const std::string name = shapeName(s.sizes);
-        bool keep = filters.empty();
-        for (const std::string& f : filters) keep = keep || name.find(f) != std::string::npos;
-        if (keep) runShape(s.sizes, seed, minutes, audit);
+        bool keep = opt.filters.empty();
+        for (const std::string& f : opt.filters) keep = keep || name == f;
+        if (keep) runShape(s, opt);
     }
-    StopOptimizer();
     return 0;
 }
