@@ -154,6 +154,9 @@ std::string sheetNameProblem(const std::string& name) {
     if (name.size() > 31) return "a sheet name cannot be longer than 31 characters";
     if (name.find_first_of("[]:*?/\\") != std::string::npos)
         return "a sheet name cannot contain any of [ ] : * ? / \\";
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "a sheet name cannot contain control characters";
     if (name.front() == '\'' || name.back() == '\'')
         return "a sheet name cannot begin or end with an apostrophe";
     return "";

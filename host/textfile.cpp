@@ -45,11 +45,26 @@ char guessDelimiter(const std::string& text) {
 // extension, made a valid sheet name.
 std::string sheetNameFor(const std::string& stem) {
     std::string name;
-    for (char c : stem) name += std::string("[]:*?/\\").find(c) == std::string::npos ? c : '_';
+    for (char c : stem) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        name += std::string("[]:*?/\\").find(c) == std::string::npos && !control ? c : '_';
+    }
     if (name.size() > 31) name.resize(31);
     while (!name.empty() && name.front() == '\'') name.erase(0, 1);
     while (!name.empty() && name.back() == '\'') name.pop_back();
     return name.empty() ? "Sheet1" : name;
+}
+
+// The name a workbook gets from its file name: brackets would end the
+// "[Book]" part of a reference early, so they become parentheses.
+std::string bookNameFor(const std::string& stem) {
+    std::string name = stem;
+    for (char& c : name) {
+        if (c == '[') c = '(';
+        if (c == ']') c = ')';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    }
+    return name;
 }
 
 }  // namespace
@@ -177,7 +192,10 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
                     (text.find_first_of(std::string("\"\r\n") + delimiter) != std::string::npos ||
                      textToNumber(text, ignored, format.decimalComma) || sameText(text, "TRUE") ||
                      sameText(text, "FALSE") || errorCode(text) >= 0 ||
-                     (!text.empty() && text[0] == '='));
+                     (!text.empty() && text[0] == '=') ||
+                     // A byte order mark at the start of the file would be taken
+                     // for the file's own and dropped.
+                     text.compare(0, 3, "\xEF\xBB\xBF") == 0);
                 if (quote) {
                     out << '"';
                     for (char c : text) out << (c == '"' ? "\"\"" : std::string(1, c));
@@ -218,7 +236,7 @@ bool openFile(const std::string& path, char delimiter, std::string& error) {
     else
         book = readText(m, path, delimiter, error);
     if (!book) return false;
-    book->name = m.uniqueBookName(p.stem().string());
+    book->name = m.uniqueBookName(bookNameFor(p.stem().string()));
     book->path = path;
     book->createdInRun = false;
     book->dirty = false;

@@ -124,6 +124,17 @@ TEST_F(UserFiles, AnOutputThatIsTheInputIsRefused) {
     }
 }
 
+// A workbook is named after its file, and references name it in brackets
+// ("[Book]Sheet"): brackets in the file name must not end that part early,
+// or the sums across sheets could not be read.
+TEST_F(UserFiles, AWorkbookWhoseFileNameHoldsBracketsIsRounded) {
+    fs::copy_file(kExamples + "employment.xlsx", "in/table [2024].xlsx");
+    Outcome r = runKeepingInputs("round 'in/table [2024].xlsx' --out out --json", 0);
+    EXPECT_NE(r.out.find("\"status\": \"optimal\""), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(r.err.find("No SheetID"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists("out/table [2024]-rounded.xlsx"));
+}
+
 // A 3-D table of 12 x 12 x 12 categories with all its totals: no optimal
 // rounding is proven within a budget of 0 minutes. The run ends with the
 // time-limit status and publishes nothing.
