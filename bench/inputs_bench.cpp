@@ -1,13 +1,15 @@
 // Loading large inputs: instance files of up to 1,000,000 cells and workbooks
-// of up to 200,000 numeric cells, each at a quarter, half and full size. Every
-// load runs in a fresh process, which reports its time and peak memory; the
-// memory a load adds over an empty process is shown per cell, and it must
-// stay about the same from the smallest to the largest size (proportional).
+// of up to 200,000 numeric cells, each at a quarter, half and full size, and
+// an instance file of 20,000 cells spread thinly over the sheet. Every load
+// runs in a fresh process, which reports its time and peak memory; the memory
+// a load adds over an empty process is shown per cell, and it must stay about
+// the same from the smallest to the largest size (proportional), and for the
+// thinly spread cells as for a table.
 //
 //   inputs_bench [--cells=N] [--workbook-cells=N]
 //
-// Exit status 1 when the memory per cell of the largest size is more than
-// 1.5 times that of the smallest.
+// Exit status 1 when the memory per cell of the largest size (or of the thinly
+// spread cells) is more than 1.5 times that of the smallest table.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -124,6 +126,21 @@ long writeInstance(const std::string& path, int r, int c) {
     return long(rows) * cols;
 }
 
+// `cells` cells of no sum, one and a half rows apart in the last column: few cells
+// over much of the grid, as a small file can place them.
+long writeSparseInstance(const std::string& path, int cells) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return 0;
+    std::fprintf(f, "-2\n%d\n", cells);
+    for (int k = 0; k < cells; ++k)
+        std::fprintf(f,
+                     "%d c%d 1.000000 0 %d 255 1 s 0.000000 21.000000 0.000000 0.000000 0.000000\n",
+                     k, k, k + k / 2);
+    std::fprintf(f, "0\n10.000000\n");
+    std::fclose(f);
+    return cells;
+}
+
 // A workbook of `cells` numbers, 256 to a row.
 bool writeWorkbook(const std::string& path, long cells) {
     host::reset();
@@ -208,6 +225,16 @@ int main(int argc, char** argv) {
         std::remove(path.c_str());
     }
     ok = proportional("instance", perCell) && ok;
+    {
+        const std::string path = "inputs-sparse.qtb";
+        const long made = writeSparseInstance(path, 20000);
+        const Load l = runChild(self, "--load-instance", path);
+        ok = ok && l.result == 0 && l.cells == made;
+        perCell.push_back(report("sparse", made, path, l, baseKb));
+        std::remove(path.c_str());
+        // Spread over the grid, a cell costs no more than in a dense table.
+        ok = proportional("sparse", {perCell.front(), perCell.back()}) && ok;
+    }
     perCell.clear();
     for (double share : {0.25, 0.5, 1.0}) {
         const long count = long(double(workbookCells) * share);

@@ -20,6 +20,10 @@ long outstandingRecords = 0;
 // Grids up to this many slots get a flat array; larger ones (a table spread
 // over a big sheet) a hash map, so memory follows the number of cells.
 constexpr size_t kFlatIndexLimit = size_t{1} << 23;
+// So do grids with more than this many slots per cell (a few cells far apart,
+// as a small file can place them), beyond a first 65536 slots.
+constexpr size_t kFlatSlotsPerCell = 8;
+constexpr size_t kFlatIndexAlways = size_t{1} << 16;
 
 char* copyText(const char* text) {
     size_t n = std::strlen(text);
@@ -234,7 +238,9 @@ int buildCellIndex(int renumber) {
             index->slots = size_t(index->maxRow + 1) * size_t(index->maxCol + 1) *
                            size_t(index->sheets + 1);
         }
-        if (index->slots <= kFlatIndexLimit) {
+        const size_t cells = s.ncells > 0 ? size_t(s.ncells) : 0;
+        if (index->slots <= kFlatIndexLimit &&
+            (index->slots <= kFlatIndexAlways || index->slots / kFlatSlotsPerCell <= cells)) {
             try {
                 index->flat.assign(index->slots ? index->slots : 1, nullptr);
             } catch (const std::bad_alloc&) {
