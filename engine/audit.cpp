@@ -1,10 +1,14 @@
 // The auditing phase: for every cell, the smallest and largest value it can
 // take in the linear relaxation of what a reader of the rounded table knows.
 // One LP is built once; each cell's two solves change only its objective
-// coefficient, so the optimizer keeps its factorisation between cells.
+// coefficient, so the optimizer keeps its factorisation between cells. Ends
+// that some feasible table already reaches need no LP (audit_ends.h).
+#include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
+#include "engine/audit_ends.h"
 #include "engine/engine.h"
 #include "engine/engine_texts.h"
 #include "engine/logfile.h"
@@ -168,6 +172,92 @@ int DestroySubproblem() {
     return 0;
 }
 
+namespace {
+
+// The lines of the cells, written to the log in groups: one file opening per
+// group instead of one per cell. `Flush` writes what is pending; it must run
+// before anything else can write to the log, so the order of lines stays.
+class CellLines {
+  public:
+    explicit CellLines(const char* logName) : logName_(logName) {}
+    ~CellLines() { Flush(); }
+    void Add(const EngineCell& c, double published, double min, double max) {
+        char line[512];
+        const int n = std::snprintf(line, sizeof line, kLogAuditCell, c.name.c_str(), c.nominal,
+                                    published, min, max);
+        if (n < 0) return;
+        if (static_cast<size_t>(n) >= sizeof line) {
+            Flush();  // a long name: the line goes out on its own
+            AppendLog(logName_, kLogAuditCell, c.name.c_str(), c.nominal, published, min, max);
+            return;
+        }
+        text_.append(line, static_cast<size_t>(n));
+        if (++pending_ >= kGroup) Flush();
+    }
+    void Flush() {
+        if (pending_ > 0) AppendLog(logName_, "%s", text_.c_str());
+        text_.clear();
+        pending_ = 0;
+    }
+
+  private:
+    static constexpr int kGroup = 256;
+    const char* logName_;
+    std::string text_;
+    int pending_ = 0;
+};
+
+bool BudgetUsed() {
+    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit;
+}
+
+// One end of a cell's interval: the box's end when certified, else its LP,
+// whose solution (when optimal) may certify ends of other cells.
+void AuditEnd(int direction, int cell, EndCertificates& ends, const double box[],
+              std::vector<double>& x, CellLines& lines, double& value, const char* logName) {
+    const EngineCell& c = gEngine.cells[cell];
+    if (direction > 0 ? ends.High(cell) : ends.Low(cell)) {
+        value = box[cell];
+        return;
+    }
+    lines.Flush();  // the solve may log a line of its own
+    SolveSubproblemBound(direction, cell, direction > 0 ? c.upperBound : c.lowerBound, value,
+                         logName);
+    int lpstatus = 0;
+    XPRSgetintattrib(gEngine.subProblem, XPRS_LPSTATUS, &lpstatus);
+    if (lpstatus == XPRS_LP_OPTIMAL &&
+        XPRSgetsol(gEngine.subProblem, x.data(), nullptr, nullptr, nullptr) == 0) {
+        ends.Offer(x.data());
+    }
+}
+
+// The cells' intervals in index order, each end certified or measured by its
+// LP, until the run's budget is used up.
+void AuditCells(const double lo[], const double hi[], const char* logName) {
+    const int n = gEngine.cellCount;
+    EndCertificates ends(lo, hi, n);
+    std::vector<double> published(n), x(n);
+    for (int i = 0; i < n; ++i) published[i] = publishedValue(gEngine.cells[i]);
+    CertifyWithoutLps(published, ends);
+    if (!BudgetUsed()) CertifyInBatches(gEngine.subProblem, ends, BudgetUsed);
+
+    CellLines lines(logName);
+    for (int i = 0; i < n; ++i) {
+        EngineCell& c = gEngine.cells[i];
+        double max = c.auditMax, min = c.auditMin;
+        AuditEnd(+1, i, ends, hi, x, lines, max, logName);
+        AuditEnd(-1, i, ends, lo, x, lines, min, logName);
+        lines.Add(c, published[i], min, max);
+        c.auditMin = min;
+        c.auditMax = max;
+        ++gEngine.auditedCells;
+        gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
+        if (gEngine.elapsed > gEngine.timeLimit) break;
+    }
+}
+
+}  // namespace
+
 int AuditSolution(double w, const char* logName) {
     AppendLog(logName, kLogAuditEntry, 2);
     if (gEngine.solutionCount == 0) {
@@ -203,23 +293,11 @@ int AuditSolution(double w, const char* logName) {
         AppendLog(logName, kLogAuditNotBuilt);
         result = 1;
     } else {
-        for (int i = 0; i < n; ++i) {
-            EngineCell& c = gEngine.cells[i];
-            double max = c.auditMax, min = c.auditMin;
-            SolveSubproblemBound(+1, i, c.upperBound, max, logName);
-            SolveSubproblemBound(-1, i, c.lowerBound, min, logName);
-            // The column lies in [lo, hi]; an optimum a hair outside is the
-            // simplex's tolerance, not a value the cell can take.
-            constexpr double kHair = 1e-6;
-            if (min < lo[i] && min > lo[i] - kHair) min = lo[i];
-            if (max > hi[i] && max < hi[i] + kHair) max = hi[i];
-            AppendLog(logName, kLogAuditCell, c.name.c_str(), c.nominal, publishedValue(c), min,
-                      max);
-            c.auditMin = min;
-            c.auditMax = max;
-            ++gEngine.auditedCells;
-            gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-            if (gEngine.elapsed > gEngine.timeLimit) break;
+        try {
+            AuditCells(lo, hi, logName);
+        } catch (const std::bad_alloc&) {
+            AppendLog(logName, kLogNoMemoryLb);
+            result = 1;
         }
     }
     DestroySubproblem();

@@ -35,6 +35,7 @@ class NetworkLp : public LpSolver {
     bool built_ = false;
     bool bounded_ = true;
     bool solved_ = false;
+    long cost_changes_ = 0;  // arc costs changed since the last solve
 };
 
 // The global search of a network problem with integer data: one network

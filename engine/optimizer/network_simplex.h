@@ -30,6 +30,8 @@ class NetworkSimplex {
     void SetSupply(int node, double supply);
     void SetCost(int arc, double cost);
     void SetCapacity(int arc, double capacity);
+    // The next solve starts from the artificial tree, not the last one.
+    void Restart() { warm_ = false; }
 
     // Called every pivot with the pivot count; returning true stops the solve.
     using PivotHook = std::function<bool(long pivots)>;
