@@ -270,9 +270,11 @@ class Evaluator {
             Value d = asNumber(scalar(n.args[1]));
             if (v.isErr()) return v;
             if (d.isErr()) return d;
-            int digits = static_cast<int>(std::trunc(d.num));
-            if (digits > 15 || digits < -15) return digits > 15 ? v : Value::number(0);
-            double scale = std::pow(10.0, digits);
+            // Compared as a double: a count of digits such as 1E+32 fits no int.
+            const double whole = std::trunc(d.num);
+            if (whole > 15) return v;
+            if (whole < -15) return Value::number(0);
+            double scale = std::pow(10.0, static_cast<int>(whole));
             return finite(std::round(v.num * scale) / scale);
         }
         return Value::error(xlerrName);

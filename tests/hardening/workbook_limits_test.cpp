@@ -148,6 +148,13 @@ TEST_F(WorkbookLimits, NumbersThatAreNotFiniteAreNotNumbers) {
     EXPECT_EQ(cellValue("E1"), Value::error(xlerrNum));
     enter("F1", "=SUM(D1,D1)");
     EXPECT_EQ(cellValue("F1"), Value::error(xlerrNum));
+    // A count of digits past any int rounds to nothing or to everything.
+    enter("G1", "=ROUND(1.5,1E+32)");
+    EXPECT_EQ(cellValue("G1"), num(1.5));
+    enter("H1", "=ROUND(123,-1E+32)");
+    EXPECT_EQ(cellValue("H1"), num(0));
+    enter("I1", "=ROUND(125,-1)");
+    EXPECT_EQ(cellValue("I1"), num(130));
 }
 
 TEST_F(WorkbookLimits, FormulasNestedTooDeeplyAreRefused) {
