@@ -47,6 +47,9 @@ const Flag kFlags[] = {
      "keep the instance loaded after rounding"},
     {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
      "refresh the pivot table of an imported list"},
+    {"--accept-best", Kind::Switch, kGeneral, "12021", "",
+     "when the time limit ends the search, publish the best rounding found (not proven "
+     "optimal)"},
     {"--lower-floor", Kind::DecimalOrMinusInf, kBounds, "12003", "X|-inf",
      "lower bound = max{X, value - Y} (default X = 0)"},
     {"--lower-dist", Kind::DecimalOrInf, kBounds, "12005", "Y|inf", "(default Y = 2 x base)"},

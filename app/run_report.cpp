@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <iostream>
+#include <regex>
 #include <sstream>
 
 #include "app/program.h"
@@ -21,11 +21,19 @@ namespace {
 const char* const kEngineLog = "qtb.out";
 
 // Resolution Info controls in the order the dialog shows them.
-const int kFigureIds[] = {12003, 12021, 12022, 12005, 12015, 12016, 12006, 12019, 12020, 12023};
-const char* const kFigureKeys[] = {"maxDeviation",   "maxDeviationBaseUnits", "distance",
-                                   "overallSeconds", "withoutDialogsSeconds", "resolutionSeconds",
-                                   "percentZeros",   "percentBaseMultiples",  "percentIntegers",
-                                   "base"};
+const int kFigureIds[] = {12003, 12021, 12022, 12005, 12015, 12016,
+                          12006, 12019, 12020, 12023, 12024};
+const char* const kFigureKeys[] = {"maxDeviation",
+                                   "maxDeviationBaseUnits",
+                                   "distance",
+                                   "overallSeconds",
+                                   "withoutDialogsSeconds",
+                                   "resolutionSeconds",
+                                   "percentZeros",
+                                   "percentBaseMultiples",
+                                   "percentIntegers",
+                                   "base",
+                                   "gapPercent"};
 
 long fileSize(const char* path) {
     struct stat st;
@@ -75,9 +83,11 @@ std::string withCellAddresses(const std::string& text, const std::string& book) 
         last = size_t(m.position(0)) + size_t(m.length(0));
         if (sheet >= sheets.size() || col > 255 || row > 65535) continue;
         std::string letters;
-        for (int c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+        for (int c = col + 1; c > 0; c = (c - 1) / 26)
+            letters.insert(letters.begin(), char('A' + (c - 1) % 26));
         std::string sheetName = sheets[sheet];
-        if (sheetName.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
+        if (sheetName.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
             std::string::npos)
             sheetName = "'" + sheetName + "'";
         out += " (" + sheetName + "!" + letters + std::to_string(row + 1) + ")";
@@ -97,6 +107,7 @@ void ReportingDriver::runModal(gui::ModalWindow& window) {
         if (d) {
             resultShown = true;
             zeroRestricted = d->isChecked(12017) == 1;
+            provenOptimal = d->isChecked(12025) == 1;
             figures.clear();
             for (int id : kFigureIds) figures.emplace_back(d->labelOf(id), d->itemText(id));
         }
@@ -111,10 +122,14 @@ bool ReportingDriver::alert(const std::string& text, int type) {
 
 int exitStatusOf(RunOutcome outcome) {
     switch (outcome) {
-        case RunOutcome::Rounded: return 0;
-        case RunOutcome::Infeasible: return 3;
-        case RunOutcome::TimeLimit: return 4;
-        case RunOutcome::Failed: return 1;
+        case RunOutcome::Rounded:
+            return 0;
+        case RunOutcome::Infeasible:
+            return 3;
+        case RunOutcome::TimeLimit:
+            return 4;
+        case RunOutcome::Failed:
+            return 1;
     }
     return 1;
 }
@@ -137,7 +152,9 @@ CommandSession::~CommandSession() {
     gui::setActiveDriver(nullptr);
 }
 
-std::ostream& CommandSession::out() { return json_ ? std::cerr : std::cout; }
+std::ostream& CommandSession::out() {
+    return json_ ? std::cerr : std::cout;
+}
 
 bool CommandSession::run(const std::string& command, RunReport& report) {
     std::string error;
@@ -152,7 +169,8 @@ bool CommandSession::run(const std::string& command, RunReport& report) {
     const auto& a = driver_.alerts;
     if (result == 0 && !driver_.failed()) {
         report.outcome = RunOutcome::Rounded;
-        report.status = "optimal";
+        report.status =
+            driver_.resultShown && !driver_.provenOptimal ? "best-at-time-limit" : "optimal";
     } else if (contains(a, "Problem infeasible!")) {
         report.outcome = RunOutcome::Infeasible;
         report.status = "infeasible";
@@ -222,7 +240,12 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         o << "Resolution Info\n";
         o << "  Model used for Resolution: "
           << (driver_.zeroRestricted ? "Zero-Restricted" : "Non-Zero-Restricted") << "\n";
-        for (const auto& [label, text] : driver_.figures) o << "  " << label << ": " << text << "\n";
+        o << "  Proven Optimal: " << (driver_.provenOptimal ? "yes" : "no") << "\n";
+        for (const auto& [label, text] : driver_.figures)
+            o << "  " << label << ": " << text << "\n";
+        if (!driver_.provenOptimal)
+            o << "  The time limit ended the search: this is the best rounding found, not proven "
+                 "optimal.\n";
     }
     for (size_t i = 0; i < report.written.size(); ++i)
         o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
@@ -252,7 +275,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                   << ", \"status\": " << jsonText(report.status);
         if (driver_.resultShown) {
             std::cout << ", \"model\": "
-                      << jsonText(driver_.zeroRestricted ? "zero-restricted" : "extended");
+                      << jsonText(driver_.zeroRestricted ? "zero-restricted" : "extended")
+                      << ", \"provenOptimal\": " << (driver_.provenOptimal ? "true" : "false");
             for (size_t i = 0; i < driver_.figures.size() && i < std::size(kFigureKeys); ++i)
                 std::cout << ", \"" << kFigureKeys[i]
                           << "\": " << figureNumber(driver_.figures[i].second);

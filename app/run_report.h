@@ -24,6 +24,7 @@ class ReportingDriver : public drivers::AnswerDriver {
 
     bool resultShown = false;
     bool zeroRestricted = true;
+    bool provenOptimal = true;  // false: the best rounding at the time limit
     std::vector<std::pair<std::string, std::string>> figures;  // label, text as shown
     std::vector<std::string> alerts;
 };
@@ -34,7 +35,7 @@ enum class RunOutcome { Rounded, Infeasible, TimeLimit, Failed };
 struct RunReport {
     int commandResult = 0;
     RunOutcome outcome = RunOutcome::Failed;
-    std::string status;  // "optimal", "infeasible", "time-limit", "failed"
+    std::string status;                // "optimal", "infeasible", "time-limit", "failed"
     std::vector<std::string> written;  // files written, in order
     std::vector<std::string> roles;    // what each file holds
     std::string engineLog;             // engine log lines written during the run
@@ -55,7 +56,7 @@ class CommandSession {
     ~CommandSession();
     bool ready() const { return ready_; }
     ReportingDriver& driver() { return driver_; }
-    std::ostream& out();    // results for the user (stderr with --json)
+    std::ostream& out();  // results for the user (stderr with --json)
     bool json() const { return json_; }
 
     // Runs a registered command; fills report.commandResult and the outcome

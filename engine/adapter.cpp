@@ -1,6 +1,7 @@
 // The adapter between the instance model and the engine.
 #include "engine/adapter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -115,6 +116,19 @@ void writeBack(Cell* cells) {
     }
 }
 
+// The best rounding found when the time limit ended the search, published as
+// an optimal one would be, with a log line saying it is not proven optimal.
+void publishBest(Cell* cells, double lowerbound, double upperbound) {
+    const double gap =
+        upperbound > 0 ? std::max(0.0, upperbound - lowerbound) / upperbound * 100 : 0;
+    gEngine.bestNotProven = 1;
+    gEngine.publishedGap = gap;
+    gEngine.bestLB = lowerbound;
+    AppendLog(kEngineLogName, kLogBestPublished, upperbound, lowerbound, gap);
+    ShowStatus(kStatusBestAtTimeLimit);
+    writeBack(cells);
+}
+
 // Loads the table into the engine: 0, or the adapter's failure code.
 int loadEngine(Cell* cells, Sum* sums, int n, int m, int t) {
     EngineInput in;
@@ -174,6 +188,8 @@ int RunRounding(Cell* cells, Sum* sums) {
     }
 
     double lowerbound = 0, upperbound = 0;
+    gEngine.bestNotProven = 0;
+    gEngine.publishedGap = 0;
     int r = EngineSolve(lowerbound, upperbound, kEngineLogName, gOptions.timelim, gOptions.maxJump);
     gEngine.bestUB = upperbound;
 
@@ -186,6 +202,11 @@ int RunRounding(Cell* cells, Sum* sums) {
             ShowAlert(kAlertInfeasible, 1);
             break;
         case 3:
+            if (gOptions.acceptBest && gEngine.solutionCount > 0) {
+                publishBest(cells, lowerbound, upperbound);
+                r = 1;
+                break;
+            }
             ShowAlert(kAlertAbortedWithSolution, 1);
             break;
         case 4:

@@ -8,7 +8,10 @@
 // the engine, solves it with the rounding options, and on success writes every
 // Cell's rounded value (and, with auditing, its audit interval) and the run's
 // maxDeviation. Shows the outcome in the host's status bar or an alert.
-//   0 rounding written back        -1 no memory, or inconsistent term lists
+//   0 rounding written back (optimal; or, with the acceptBest option, the
+//     best one found when the time limit ended the search: then
+//     gEngine.bestNotProven is 1 and gEngine.publishedGap the gap)
+//                                  -1 no memory, or inconsistent term lists
 //  -2 the optimizer did not start  -3 the engine refused the instance
 //   2 infeasible   3 time limit with a rounding (not written back)
 //   4 time limit without a rounding               10 engine error
@@ -21,6 +24,7 @@ int StopOptimizer();
 
 // Texts shown in the host (the first character is the reserved length byte).
 inline constexpr char kStatusOptimal[] = " Optimal solution found!";
+inline constexpr char kStatusBestAtTimeLimit[] = " Time limit reached: best solution published!";
 inline constexpr char kAlertInfeasible[] = " Problem infeasible!";
 inline constexpr char kAlertAbortedWithSolution[] = " Aborted with solution!";
 inline constexpr char kAlertAbortedWithoutSolution[] = " Aborted without solution!";

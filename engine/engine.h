@@ -64,6 +64,13 @@ struct EngineState {
     int masterNodes = 0;
     double masterBound = 0;
     int auditedCells = 0;
+
+    // Set by the adapter: 1 when the rounding it published is the best one
+    // found before the time limit ended the search (not proven optimal), and
+    // the gap between its distance and the proven bound, in percent of the
+    // distance (0 for an optimal rounding).
+    int bestNotProven = 0;
+    double publishedGap = 0;
 };
 
 extern EngineState gEngine;

@@ -99,5 +99,10 @@ inline constexpr char kLogAuditNotBuilt[] =
 inline constexpr char kLogSubSolveFailed[] =
     "ERROR (status=%d): problems solving the auditing LP of cell %d\n";
 
+// ---- publishing the best rounding at the time limit (an option) ----
+inline constexpr char kLogBestPublished[] =
+    "Time limit reached: best rounding published, not proven optimal (distance=%.1lf, "
+    "bound=%.1lf, gap=%.2lf%%)\n";
+
 // ---- optimizer start ----
 inline constexpr char kLogInitSolver[] = "ERROR (status=%d): problems initializing XPRESS-solver\n";

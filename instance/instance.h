@@ -98,6 +98,9 @@ struct RoundingOptions {
     int32_t keepLoaded = 0;
     int32_t randomWeights = 0;
     int32_t actualizePivot = 0;
+    // 1: when the time limit ends a search that found a rounding, that
+    // rounding is published (marked as not proven optimal) instead of nothing.
+    int32_t acceptBest = 0;
     double lbFloor = 0;
     int32_t lbFloorInf = 0;
     double lbDist = 0;

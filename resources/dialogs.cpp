@@ -24,8 +24,10 @@ DialogTemplate resolutionInfoDialog() {
     auto& c = t.controls;
     c.push_back(makeControl(IDC_STATIC, ControlKind::GroupBox, "Model used for Resolution",
                             {7, 7, 160, 147}));
-    c.push_back(makeControl(12017, ControlKind::CheckBox, "Zero-Restricted", {15, 20, 100, 10},
+    c.push_back(makeControl(12017, ControlKind::CheckBox, "Zero-Restricted", {15, 20, 80, 10},
                             kFlat | kGroupStart));
+    c.push_back(
+        makeControl(12025, ControlKind::CheckBox, "Proven Optimal", {100, 20, 62, 10}, kFlat));
     c.push_back(
         makeControl(12018, ControlKind::CheckBox, "Non-Zero-Restricted", {15, 34, 100, 10}, kFlat));
     c.push_back(makeControl(IDC_STATIC, ControlKind::StaticText, "Maximum Jump in Table",
@@ -38,6 +40,10 @@ DialogTemplate resolutionInfoDialog() {
                             {15, 108, 80, 12}, kBorder | kCentred));
     c.push_back(
         makeControl(12022, ControlKind::Edit, "", {100, 107, 60, 14}, kReadOnly | kCentred));
+    c.push_back(makeControl(IDC_STATIC, ControlKind::StaticText, "Gap to Bound (%)",
+                            {15, 134, 80, 12}, kBorder | kCentred));
+    c.push_back(
+        makeControl(12024, ControlKind::Edit, "", {100, 133, 60, 14}, kReadOnly | kCentred));
     c.push_back(makeControl(IDC_STATIC, ControlKind::GroupBox, "Elapsed Time", {174, 7, 167, 60}));
     framedFigure(c, 12005, "Overall Time", 179, 16);
     framedFigure(c, 12015, "Overall without Dialogs", 259, 16);

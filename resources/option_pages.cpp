@@ -59,6 +59,8 @@ DialogTemplate generalOptionsPage() {
         makeControl(12017, ControlKind::CheckBox, "Random Weights", {130, 100, 100, 10}, kFlat));
     c.push_back(makeControl(12020, ControlKind::CheckBox, "Actualize Pivot Table",
                             {130, 116, 100, 10}, kFlat));
+    c.push_back(makeControl(12021, ControlKind::CheckBox, "Publish Best Rounding at Time Limit",
+                            {15, 132, 200, 10}, kFlat));
     return t;
 }
 

@@ -120,6 +120,7 @@ bool CPropPageGO::OnSetActive() {
     setChecked(12019, o.auditing ? gui::kChecked : gui::kUnchecked);
     setChecked(12017, o.randomWeights ? gui::kChecked : gui::kUnchecked);
     setChecked(12020, o.actualizePivot ? gui::kChecked : gui::kUnchecked);
+    setChecked(12021, o.acceptBest ? gui::kChecked : gui::kUnchecked);
     enableItem(12020, gInstance.origin == InstanceOrigin::DbTable);
     const double b = o.basenumber;
     lastBaseText_ = format(std::floor(b) == b ? "%.0f" : "%f", b);
@@ -151,6 +152,7 @@ bool CPropPageGO::OnKillActive() {
     o.auditing = checkFlag(*this, 12019);
     o.randomWeights = checkFlag(*this, 12017);
     o.actualizePivot = checkFlag(*this, 12020);
+    o.acceptBest = checkFlag(*this, 12021);
     o.basenumber = base;
     o.timelim = leadingCount(itemText(12005));
     o.maxJump = leadingCount(itemText(12015));

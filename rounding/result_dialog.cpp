@@ -49,12 +49,15 @@ bool ResultDialog::OnInitDialog() {
             setChecked(id, shouldBeChecked ? gui::kChecked : gui::kUnchecked);
         });
     }
+    onEvent(gui::Notification::Clicked, 12025,
+            [this] { setChecked(12025, provenOptimal ? gui::kChecked : gui::kUnchecked); });
     return Dialog::OnInitDialog();
 }
 
 void ResultDialog::OnShowWindow(bool show) {
     if (!show) return;
     setChecked(modelFlag == 0 ? 12017 : 12018, gui::kChecked);
+    setChecked(12025, provenOptimal ? gui::kChecked : gui::kUnchecked);
     const double cells = gInstance.ncells;
     const struct {
         int id;
@@ -70,6 +73,7 @@ void ResultDialog::OnShowWindow(bool show) {
         {12019, baseMultipleCount / cells * 100},
         {12020, integerCount / cells * 100},
         {12023, base},
+        {12024, gapPercent},
     };
     for (const auto& f : figures) setItemText(f.id, formatResultNumber(f.value));
 }
@@ -79,5 +83,7 @@ int showResolutionInfo(int modelFlag, double maxDeviation, double resolutionSeco
     ResultDialog dialog(modelFlag, maxDeviation, resolutionSeconds, overallSeconds,
                         withoutDialogSeconds, gEngine.bestUB, gOptions.basenumber,
                         addinOwnerWindow());
+    dialog.provenOptimal = gEngine.bestNotProven ? 0 : 1;
+    dialog.gapPercent = gEngine.publishedGap;
     return dialog.DoModal() == -1 ? -1 : 0;
 }

@@ -25,6 +25,10 @@ class ResultDialog : public gui::Dialog {
     int zeroCount, baseMultipleCount, integerCount;
     double distance;
     double base;
+    // From the engine: 0 when the rounding is the best found when the time
+    // limit ended the search; its gap to the proven bound, in percent.
+    int provenOptimal = 1;
+    double gapPercent = 0;
 
   protected:
     bool OnInitDialog() override;

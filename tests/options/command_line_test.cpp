@@ -50,9 +50,9 @@ class CommandLineTest : public CaptureTest {
     }
 };
 
-const char* const kFlags[] = {"--base",          "5",   "--max-jump", "1", "--lower-floor", "-inf",
-                              "--upper-cap",     "500", "--lpl",      "2", "--upl",         "3",
-                              "--protect-below", "40"};
+const char* const kFlags[] = {
+    "--base", "5", "--max-jump", "1", "--lower-floor",   "-inf", "--upper-cap",  "500",
+    "--lpl",  "2", "--upl",      "3", "--protect-below", "40",   "--accept-best"};
 
 const char* const kScript = R"(dialog " Quorant" {
   page "General Options"
@@ -60,6 +60,7 @@ const char* const kScript = R"(dialog " Quorant" {
   leave 12003
   set 12015 1
   leave 12015
+  check 12021 on
   page "Bounds"
   set 12003 "-inf"
   leave 12003
@@ -124,6 +125,8 @@ TEST_F(CommandLineTest, FlagsGiveTheInstanceTheScriptTypes) {
     EXPECT_EQ(byFlags, byScript);
     EXPECT_EQ(flagged.basenumber, 5);
     EXPECT_EQ(flagged.maxJump, 1);
+    EXPECT_EQ(flagged.acceptBest, 1);
+    EXPECT_EQ(gOptions.acceptBest, 1);
     EXPECT_EQ(flagged.lbFloorInf, 1);
     EXPECT_EQ(flagged.lbDist, 10) << "Y is twice the base typed, as the page shows";
     EXPECT_EQ(flagged.ubCap, 500);
