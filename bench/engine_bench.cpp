@@ -142,6 +142,11 @@ double graceSeconds(int minutes) {
     return minutes * 60.0 * 1.25 + 60.0;
 }
 
+// Our child also audits, with a budget of the same length as the solve's.
+double oursGraceSeconds(int minutes, bool audit) {
+    return audit ? 2 * graceSeconds(minutes) : graceSeconds(minutes);
+}
+
 OurRun parseOurs(const bench::ChildOutcome& o) {
     OurRun r;
     r.peakKb = o.peakKb;
@@ -191,7 +196,8 @@ void runShape(const Shape& s, const Options& opt) {
     bool refOk = false, refKilled = false;
     for (int run = 0; run < opt.runs; ++run) {
         const bench::ChildOutcome o = bench::RunInChild(
-            [&] { return runOurs(s, opt.minutes, opt.audit); }, graceSeconds(opt.minutes));
+            [&] { return runOurs(s, opt.minutes, opt.audit); },
+            oursGraceSeconds(opt.minutes, opt.audit));
         ours = parseOurs(o);
         if (!ours.ok) break;
         solveTimes.push_back(ours.solve);

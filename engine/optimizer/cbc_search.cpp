@@ -6,10 +6,16 @@
 #include <ClpSimplex.hpp>
 #include <OsiClpSolverInterface.hpp>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "engine/optimizer/network_split.h"
 #include "engine/optimizer/status_map.h"
+#include "engine/optimizer/structured_start.h"
 
 namespace qtb::opt {
 
@@ -36,6 +42,108 @@ bool IsSubSearch(const CbcModel* model) {
 }
 
 }  // namespace
+
+// The start heuristic's thread and what it hands over.
+struct CbcSearch::Beside {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> pending{false};
+    std::mutex mutex;
+    std::vector<double> x;  // its best solution not yet taken over
+    double found_at = 0;    // seconds since the search started
+    std::thread thread;
+};
+
+CbcSearch::~CbcSearch() {
+    StopBeside();
+}
+
+void CbcSearch::StartBeside() {
+    // Smaller models are solved by CBC alone in seconds.
+    if (n_ < p_.Control(XO_START_THREAD_COLUMNS) || std::thread::hardware_concurrency() < 2) return;
+    if (!p_.model.HasEntities() || !SplittableModel(p_.model)) return;
+    auto beside = std::make_unique<Beside>();
+    Beside* b = beside.get();
+    const ModelData* model = &p_.model;
+    const int sense = sense_;
+    const double start = start_;
+    try {
+        b->thread = std::thread([b, model, sense, start] {
+            StartSearch search;
+            search.sense = sense;
+            // Beside CBC it may go on until the search ends.
+            search.lagrange_seconds = 30;
+            search.exchange_seconds = kInfinity;
+            search.stop = [b] { return b->stop.load(std::memory_order_relaxed); };
+            search.found = [b, start](const std::vector<double>& x, double) {
+                std::lock_guard<std::mutex> lock(b->mutex);
+                b->x = x;
+                b->found_at = NowSeconds() - start;
+                b->pending.store(true, std::memory_order_release);
+            };
+            try {
+                RunStructuredStart(*model, search);
+            } catch (...) {
+                // Out of memory or the like: CBC goes on alone.
+            }
+        });
+    } catch (...) {
+        return;  // no thread to be had
+    }
+    beside_ = std::move(beside);
+}
+
+void CbcSearch::StopBeside() {
+    if (!beside_) return;
+    beside_->stop.store(true, std::memory_order_relaxed);
+    if (beside_->thread.joinable()) beside_->thread.join();
+}
+
+bool CbcSearch::Feasible(const std::vector<double>& x) const {
+    const ModelData& m = p_.model;
+    if (static_cast<int>(x.size()) != n_) return false;
+    for (int j = 0; j < n_; ++j) {
+        if (!std::isfinite(x[j]) || x[j] < m.lb[j] - 1e-9 || x[j] > m.ub[j] + 1e-9) return false;
+        if (m.type[j] != 'C' && x[j] != std::round(x[j])) return false;
+    }
+    const std::vector<double> slack = m.Slacks(x.data());
+    for (int i = 0; i < m.Rows(); ++i) {
+        double lo = 0, up = 0;
+        m.RowLimits(i, kInfinity, &lo, &up);
+        const double activity = m.rhs[i] - slack[i];
+        const double tol = 1e-7 * std::max(1.0, std::fabs(m.rhs[i]));
+        if (activity < lo - tol || activity > up + tol) return false;
+    }
+    return true;
+}
+
+void CbcSearch::TakeBesideSolution(CbcModel* model) {
+    if (!beside_ || !beside_->pending.load(std::memory_order_acquire)) return;
+    std::vector<double> x;
+    double found_at = 0;
+    {
+        std::lock_guard<std::mutex> lock(beside_->mutex);
+        x.swap(beside_->x);
+        found_at = beside_->found_at;
+        beside_->pending.store(false, std::memory_order_relaxed);
+    }
+    if (!Feasible(x)) return;
+    double obj = 0.0;
+    for (int j = 0; j < n_; ++j) obj += obj_[j] * x[j];
+    if (has_incumbent_ && obj >= incumbent_obj_ - 1e-9 * std::max(1.0, std::fabs(incumbent_obj_)))
+        return;
+    char line[160];
+    std::snprintf(line, sizeof line, "Start heuristic: solution of %.10g after %.2f seconds",
+                  ToCaller(obj), found_at);
+    p_.EmitMessage(line, XPRS_MSG_INFO);
+    Offer(x.data());
+    if (model && model->getNumCols() == n_ && obj < model->getMinimizationObjValue()) {
+        // CBC takes it as its own incumbent and prunes with it.
+        injecting_ = true;
+        double value = obj;
+        model->setBestSolution(CBC_ROUNDING, value, x.data(), 0);
+        injecting_ = false;
+    }
+}
 
 CbcSearch::CbcSearch(xo_prob_struct& p)
     : p_(p),
@@ -107,6 +215,7 @@ CbcEventHandler::CbcAction CbcSearch::OnEvent(CbcModel* model, CbcEventHandler::
             if (event == CbcEventHandler::solution || event == CbcEventHandler::heuristicSolution) {
                 if (model->getNumCols() == n_) Offer(model->bestSolution());
             }
+            if (event == CbcEventHandler::node && !injecting_) TakeBesideSolution(model);
         }
         if (stop_) return CbcEventHandler::stop;
         const double now = NowSeconds();
@@ -191,7 +300,9 @@ int CbcSearch::Run(int (*stage)(CbcModel*, int)) {
     args.insert(args.end(), {"-solve", "-quit"});
     std::vector<const char*> argv;
     for (const std::string& s : args) argv.push_back(s.c_str());
+    StartBeside();
     CbcMain1(static_cast<int>(argv.size()), argv.data(), model, stage, data);
+    StopBeside();
 
     int status = 0;
     Finish(model, &status);
@@ -202,6 +313,8 @@ void CbcSearch::Finish(CbcModel& model, int* status) {
     // A final solution that no event reported is passed on now, so that the
     // last integer-solution callback always has the search's result.
     if (model.bestSolution() && model.getNumCols() == n_) Offer(model.bestSolution());
+    // The heuristic's last solution counts when it is better than CBC's.
+    if (!model.isProvenOptimal() && !model.isProvenInfeasible()) TakeBesideSolution(nullptr);
 
     CbcOutcome o;
     o.status = model.status();

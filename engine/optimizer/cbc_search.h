@@ -2,9 +2,16 @@
 // incumbents (passed on once each), the log points (paced by LogPacer) and the
 // stop that a log callback or the time backstop asks for, which is obeyed at
 // the next simplex iteration or search event.
+//
+// On large models that split into a network and side rows (tables of three or
+// more dimensions), a start heuristic (structured_start.h) runs on a second
+// thread beside CBC. Its solutions are taken over on the search's own thread:
+// at node events they become CBC's incumbent (and cutoff), and at the end the
+// better of the two searches' solutions is the result.
 #pragma once
 
 #include <CbcEventHandler.hpp>
+#include <memory>
 #include <vector>
 
 #include "engine/optimizer/coin_model.h"
@@ -19,6 +26,7 @@ namespace qtb::opt {
 class CbcSearch : public IterationObserver {
   public:
     explicit CbcSearch(xo_prob_struct& problem);
+    ~CbcSearch();
 
     // Runs the search; `stage` is handed to CBC's driver, which calls it at its
     // stages, and must call OnStage. Returns a status code.
@@ -32,6 +40,16 @@ class CbcSearch : public IterationObserver {
     bool OnIteration(ClpSimplex* simplex) override;
 
   private:
+    struct Beside;
+    // Starts the heuristic's thread when the model and the machine qualify.
+    void StartBeside();
+    // Takes over a solution the heuristic found since the last call; with a
+    // model (at a node event), CBC gets it too.
+    void TakeBesideSolution(CbcModel* model);
+    // Stops the heuristic's thread and waits for it.
+    void StopBeside();
+    // Whether x holds every row, bound and integrality of the model.
+    bool Feasible(const std::vector<double>& x) const;
     // Offers a solution of CBC; passes it on if it is a new incumbent.
     void Offer(const double* x);
     void Snapshot(CbcModel* model);
@@ -60,6 +78,8 @@ class CbcSearch : public IterationObserver {
     std::vector<double> incumbent_;
     double incumbent_obj_ = 0.0;  // minimised objective of incumbent_
     bool has_incumbent_ = false;
+    std::unique_ptr<Beside> beside_;
+    bool injecting_ = false;  // inside CBC's setBestSolution
 };
 
 }  // namespace qtb::opt

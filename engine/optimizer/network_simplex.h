@@ -40,6 +40,8 @@ class NetworkSimplex {
     int Nodes() const { return n_; }
     int Arcs() const { return m_; }
     double Flow(int arc) const { return flow_[arc]; }
+    int Tail(int arc) const { return tail_[arc]; }
+    int Head(int arc) const { return head_[arc]; }
     // Node potentials of the last tree: cost(a) + pi(tail) - pi(head) is the
     // reduced cost of arc a, zero on tree arcs.
     double Potential(int node) const { return pi_[node]; }

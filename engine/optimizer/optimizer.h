@@ -67,6 +67,13 @@ enum {
     // network simplex; their global search then needs no branching when all
     // data are integers. 0 always uses the general solvers. [1]
     XO_STRUCTURE = 9002,
+    // This library's own addition: the number of columns from which a global
+    // search of a model that splits into a network and side rows (a table of
+    // three or more dimensions with its totals) runs a start heuristic on a
+    // second thread beside the search, >= 0 [5000]. Its solutions become the
+    // search's incumbents when they are better. Machines with one core never
+    // run it.
+    XO_START_THREAD_COLUMNS = 9003,
 };
 // XPRS_MIPLOG values below -1 mean every node as -1 does.
 

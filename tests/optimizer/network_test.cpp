@@ -111,20 +111,6 @@ TEST(NetworkSimplexTest, InfeasibleUnboundedAndWarmRestarts) {
     }
 }
 
-ModelData ModelOf(const RoundingTable& t) {
-    ModelData m;
-    m.obj = t.obj;
-    m.lb = t.lb;
-    m.ub = t.ub;
-    m.type.assign(t.Cells(), 'B');
-    for (int i = 0; i < t.rows.Count(); ++i) {
-        const int b = t.rows.start[i], e = t.rows.start[i + 1];
-        m.AppendRow(t.rows.type[i], t.rows.rhs[i], 0, t.rows.cols.data() + b,
-                    t.rows.vals.data() + b, e - b);
-    }
-    return m;
-}
-
 TEST(NetworkFormTest, WhichModelsAreNetworks) {
     NetworkForm form;
     // Two-dimensional tables with their totals are; three-dimensional are not.

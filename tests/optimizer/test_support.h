@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/optimizer/model_data.h"
 #include "engine/optimizer/optimizer.h"
 
 namespace qtb::opt::test {
@@ -74,6 +75,9 @@ struct RoundingTable {
     double MaxViolation(const std::vector<double>& x) const;
 };
 RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base = 10.0);
+
+// The table's model as the library holds it (binary columns).
+ModelData ModelOf(const RoundingTable& t);
 
 // Runs `f` and returns what it wrote on standard output and standard error.
 std::string CaptureOutput(const std::function<void()>& f);
