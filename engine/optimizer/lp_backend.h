@@ -44,6 +44,7 @@ class LpBackend : public LpSolver {
     int sense_;
     bool solved_ = false;  // a basis from an earlier solve is in place
     bool obj_changed_ = false;
+    int obj_changes_ = 0;  // coefficients set since the last solve
     bool bounds_changed_ = false;
 };
 
