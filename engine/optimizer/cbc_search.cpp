@@ -151,17 +151,7 @@ CbcSearch::CbcSearch(xo_prob_struct& p)
       sense_(p.sense),
       start_(NowSeconds()),
       backstop_(p.Control(XO_SEARCH_SECONDS)),
-      pacer_(
-          [&p] {
-              LogPacer::Settings s;
-              s.lp_log = p.Control(XPRS_LPLOG);
-              s.mip_log = p.Control(XPRS_MIPLOG);
-              s.has_lp_cb = p.cb.lp_log != nullptr;
-              s.has_global_cb = p.cb.global_log != nullptr;
-              s.global_search = true;
-              return s;
-          }(),
-          start_),
+      pacer_(p.PacerSettings(true), start_),
       sink_([&p](std::string_view line, int type) { p.EmitMessage(line, type); }) {
     p_.attrs.lp_status = XPRS_LP_UNFINISHED;
     p_.attrs.mip_status = XPRS_MIP_LP_NOT_OPTIMAL;

@@ -32,7 +32,7 @@ int WholesaleChanges(int cols) {
 // One LP solve as the LP log callback sees it.
 class LpBackend::Run : public IterationObserver {
   public:
-    Run(xo_prob_struct& p, int sense) : p_(p), sense_(sense), pacer_(Settings(p), NowSeconds()) {}
+    Run(xo_prob_struct& p, int sense) : p_(p), sense_(sense), pacer_(p.PacerSettings(false), NowSeconds()) {}
 
     bool OnIteration(ClpSimplex* simplex) override {
         if (stop_) return true;
@@ -51,13 +51,6 @@ class LpBackend::Run : public IterationObserver {
     long Iterations() const { return iterations_; }
 
   private:
-    static LogPacer::Settings Settings(const xo_prob_struct& p) {
-        LogPacer::Settings s;
-        s.lp_log = p.Control(XPRS_LPLOG);
-        s.has_lp_cb = p.cb.lp_log != nullptr;
-        return s;
-    }
-
     xo_prob_struct& p_;
     int sense_;
     LogPacer pacer_;

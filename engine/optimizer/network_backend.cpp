@@ -32,7 +32,7 @@ double CallerObjective(const ModelData& m, const std::vector<double>& x) {
 // Calls the log callbacks at the points the pacer asks for; remembers a stop.
 class PivotLog {
   public:
-    PivotLog(xo_prob_struct& p, bool global) : p_(p), pacer_(Settings(p, global), NowSeconds()) {}
+    PivotLog(xo_prob_struct& p, bool global) : p_(p), pacer_(p.PacerSettings(global), NowSeconds()) {}
 
     bool operator()(long pivots) {
         if (stop_) return true;
@@ -48,16 +48,6 @@ class PivotLog {
     bool Stopped() const { return stop_; }
 
   private:
-    static LogPacer::Settings Settings(const xo_prob_struct& p, bool global) {
-        LogPacer::Settings s;
-        s.lp_log = p.Control(XPRS_LPLOG);
-        s.mip_log = p.Control(XPRS_MIPLOG);
-        s.has_lp_cb = p.cb.lp_log != nullptr;
-        s.has_global_cb = p.cb.global_log != nullptr;
-        s.global_search = global;
-        return s;
-    }
-
     xo_prob_struct& p_;
     LogPacer pacer_;
     bool stop_ = false;

@@ -11,6 +11,7 @@
 
 using qtb::opt::ControlSpec;
 using qtb::opt::kInfinity;
+using qtb::opt::LogPacer;
 using qtb::opt::ModelData;
 using qtb::opt::NormaliseBound;
 using qtb::opt::StructureChanged;
@@ -71,6 +72,16 @@ int xo_prob_struct::Control(int id) const {
     if (it != controls_.end()) return it->second;
     const ControlSpec* spec = qtb::opt::FindControl(id);
     return spec ? spec->def : 0;
+}
+
+LogPacer::Settings xo_prob_struct::PacerSettings(bool global_search) const {
+    LogPacer::Settings s;
+    s.lp_log = Control(XPRS_LPLOG);
+    s.mip_log = Control(XPRS_MIPLOG);
+    s.has_lp_cb = cb.lp_log != nullptr;
+    s.has_global_cb = cb.global_log != nullptr;
+    s.global_search = global_search;
+    return s;
 }
 
 int xo_prob_struct::SetControl(int id, int value) {

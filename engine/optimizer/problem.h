@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/model_data.h"
 #include "engine/optimizer/optimizer.h"
 
@@ -92,6 +93,8 @@ struct xo_prob_struct {
 
     // ---- used by the solver backends ----
     int Control(int id) const;
+    // What the log pacer of a solve needs: the log controls and callbacks.
+    qtb::opt::LogPacer::Settings PacerSettings(bool global_search) const;
     // Passes one line of solver output to the message callback.
     void EmitMessage(std::string_view line, int type);
     // Calls a log callback (global when `global`, else LP); returns its result

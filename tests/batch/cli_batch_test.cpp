@@ -13,27 +13,22 @@
 #include "host/host.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/host/package_util.h"
+#include "tests/support/cli_run.h"
 
 namespace {
+
+using clirun::Outcome;
+
+Outcome quorant(const std::string& args) {
+    return clirun::quorant(args, false);
+}
 
 namespace fs = std::filesystem;
 using batchtest::fileLines;
 using batchtest::readFile;
 using batchtest::split;
 
-const std::string kQuorant = std::string(QUORANT_BIN_DIR) + "/quorant";
 const std::string kExamples = std::string(QUORANT_SOURCE_DIR) + "/examples/";
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-Outcome quorant(const std::string& args) {
-    const std::string cmd = kQuorant + " " + args + " >cli.out 2>cli.err";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile("cli.out"), readFile("cli.err")};
-}
 
 double logNumber(std::string text) {
     for (char& c : text)

@@ -11,33 +11,15 @@
 
 #include "host/host.h"
 #include "tests/host/package_util.h"
+#include "tests/support/cli_run.h"
 
 namespace {
 
-const std::string kQuorant = std::string(QUORANT_BIN_DIR) + "/quorant";
+using clirun::Outcome;
+using clirun::quorant;
+using clirun::slurp;
+
 const std::string kExample = std::string(QUORANT_SOURCE_DIR) + "/examples/employment.xlsx";
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Outcome quorant(const std::string& args) {
-    Outcome r;
-    std::string cmd = kQuorant + " --quiet " + args + " >cli.out 2>cli.err";
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp("cli.out");
-    r.err = slurp("cli.err");
-    return r;
-}
 
 void sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 

@@ -11,34 +11,17 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/cli_run.h"
+
 namespace {
+
+using clirun::Outcome;
+using clirun::quorant;
+using clirun::slurp;
 
 namespace fs = std::filesystem;
 
-const std::string kQuorant = std::string(QUORANT_BIN_DIR) + "/quorant";
 const std::string kExamples = std::string(QUORANT_SOURCE_DIR) + "/examples/";
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Outcome quorant(const std::string& args) {
-    const std::string cmd = kQuorant + " --quiet " + args + " >cli.out 2>cli.err";
-    const int raw = std::system(cmd.c_str());
-    Outcome r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp("cli.out");
-    r.err = slurp("cli.err");
-    return r;
-}
 
 // Every file of a folder with its bytes.
 std::map<std::string, std::string> snapshot(const fs::path& dir) {

@@ -11,33 +11,14 @@
 #include <sstream>
 
 #include "host/host.h"
+#include "tests/support/cli_run.h"
 
 namespace {
 
-const std::string kQuorant = std::string(QUORANT_BIN_DIR) + "/quorant";
+using clirun::Outcome;
+using clirun::quorant;
+
 const std::string kExamples = std::string(QUORANT_SOURCE_DIR) + "/examples/";
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Outcome quorant(const std::string& args) {
-    Outcome r;
-    std::string cmd = kQuorant + " --quiet " + args + " >cli.out 2>cli.err";
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp("cli.out");
-    r.err = slurp("cli.err");
-    return r;
-}
 
 std::string sheetOf(const std::string& path) {
     host::reset();
