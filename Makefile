@@ -3,6 +3,7 @@ JOBS ?= 2
 QUORANT := build/default/bin/quorant
 
 FUZZ_SECONDS ?= 60
+FUZZ_SEED ?=
 
 .PHONY: all deps configure build demo test test-default test-asan bench fuzz clean
 
@@ -31,11 +32,12 @@ test-asan: deps
 	ctest --preset asan
 
 # Builds the fuzzers (clang, sanitizers) and runs each for FUZZ_SECONDS, two at a
-# time; docs/fuzzing.md.
+# time, from FUZZ_SEED when it is set (a new seed each run otherwise);
+# docs/fuzzing.md.
 fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j$(JOBS)
-	FUZZ_JOBS=$(JOBS) scripts/fuzz $(FUZZ_SECONDS)
+	FUZZ_JOBS=$(JOBS) FUZZ_SEED=$(FUZZ_SEED) scripts/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	cmake --build --preset default --target benchmarks -j$(JOBS)

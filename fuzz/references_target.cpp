@@ -86,8 +86,10 @@ void areas(const std::string& text) {
             fail("an R1C1 area lies inside the grid");
     }
     std::string book, sheet, ref;
-    if (host::splitSheetReference(text, book, sheet, ref) && !sheet.empty()) {
-        // A prefix made for the parts splits back into them.
+    if (host::splitSheetReference(text, book, sheet, ref) && host::sheetNameProblem(sheet).empty()) {
+        // A prefix made for the parts splits back into them. Only names a
+        // sheet can have: "[][a]b" reads as the sheet "[a]b" of no book, a
+        // name no sheet can carry, whose prefix "[a]b!" names sheet b of book a.
         std::string book2, sheet2, ref2;
         const std::string again = host::sheetPrefix(sheet, book) + "A1";
         if (!host::splitSheetReference(again, book2, sheet2, ref2) || sheet2 != sheet ||
