@@ -21,6 +21,7 @@ struct Args {
     std::string out;
     std::string output;    // -o
     std::string solution;  // --solution
+    std::string select;    // --select
     bool json = false;
     bool round = false;
     OptionFlags flags;
@@ -55,6 +56,8 @@ bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& a
             if (!value(a.output)) return false;
         } else if (w == "--solution") {
             if (!value(a.solution)) return false;
+        } else if (w == "--select") {
+            if (!value(a.select)) return false;
         } else if (w == "--json") {
             a.json = true;
         } else if (w == "--round") {
@@ -101,7 +104,8 @@ bool outputFolder(const Args& a, const std::string& input, std::string& dir, std
 int roundCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
-    if (!parseArgs(words, {"--out", "--json"}, a, error)) return usage("round", error);
+    if (!parseArgs(words, {"--out", "--json", "--select"}, a, error))
+        return usage("round", error);
     if (a.positional.size() != 1) return usage("round", "name one workbook");
     const std::string book = a.positional[0];
     std::string dir, stem;
@@ -113,6 +117,21 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     if (!host::openWorkbook(book, error)) {
         std::cerr << "quorant round: " << error << "\n";
         return 1;
+    }
+    if (!a.select.empty() && !selectBlock(a.select, error)) {
+        std::cerr << "quorant round: cannot select " << a.select << ": " << error << "\n";
+        return 1;
+    }
+    if (host::holdsPivotTable(host::activeWorkbook())) {
+        // The one-step command reads such a workbook as a database-style list
+        // from the selected block. Done here as import --round does it, so
+        // that the table read is saved too and never taken for the rounding.
+        const std::string table = dir + "/" + stem + "-table.xlsx";
+        if (outputIsInput("round", table, book)) return 2;
+        return session.readList(table, true, dir, stem, "round",
+                                book + " holds a pivot table, so its table is read from a "
+                                       "database-style list: select the list's block with "
+                                       "--select 'Sheet!A1:C40' (labels, then values)");
     }
     const auto before = host::windows();
     RunReport report;
@@ -212,9 +231,11 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
 
 }  // namespace
 
-REGISTER_COMMAND("round", "round BOOK.xlsx [--out DIR] [--json] [options]",
+REGISTER_COMMAND("round", "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
                  "capture the workbook's table (numeric cells, =SUM totals), round it and\n"
-                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx",
+                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; a\n"
+                 "workbook with a pivot table is read as a list from the selected block\n"
+                 "(--select, else the selection saved in the workbook)",
                  roundCommand);
 REGISTER_COMMAND("load", "load FILE.qtb|FILE.wq [--round] [--solution FILE.qts] [--out DIR]",
                  "load an instance file; with --round round it: a .qtb instance gives\n"

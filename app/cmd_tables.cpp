@@ -134,27 +134,6 @@ void setField(drivers::AnswerDriver& driver, int id, const std::string& text) {
         driver.addValue("RInstDialog", drivers::ControlValue{"", std::to_string(id), text});
 }
 
-// Saves the table the command made and, with --round, rounds it.
-int finishTable(CommandSession& session, const TableArgs& a, const std::string& book,
-                const std::string& path, const std::string& role, const std::string& dir,
-                const std::string& stem, RunReport& report, const std::string& command) {
-    report.outcome = RunOutcome::Rounded;
-    report.status = a.round ? "optimal" : "made";
-    if (!session.saveWorkbookAs(book, path, role, report)) {
-        report.outcome = RunOutcome::Failed;
-        report.status = "failed";
-        return session.finish(report, command);
-    }
-    if (!a.round) return session.finish(report, command);
-    const auto before = host::windows();
-    RunReport rounding;
-    rounding.written = report.written;
-    rounding.roles = report.roles;
-    if (session.run("QTBTXfOne", rounding) && rounding.outcome == RunOutcome::Rounded)
-        session.saveRoundingOutputs(before, dir, stem, rounding);
-    return session.finish(rounding, command);
-}
-
 int generateCommand(const std::vector<std::string>& words, bool quiet) {
     TableArgs a;
     std::string error;
@@ -199,21 +178,8 @@ int generateCommand(const std::vector<std::string>& words, bool quiet) {
         report.status = "failed";
         return session.finish(report, "generate");
     }
-    return finishTable(session, a, host::activeWorkbook(), path, "generated table", dir, stem,
-                       report, "generate");
-}
-
-// "Sheet1!A1:C40" or "'My sheet'!A1:C40" selects on that sheet; "A1:C40" on
-// the active one.
-bool selectBlock(const std::string& text, std::string& error) {
-    const size_t bang = text.rfind('!');
-    if (bang != std::string::npos) {
-        std::string sheet = text.substr(0, bang);
-        if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'')
-            sheet = sheet.substr(1, sheet.size() - 2);
-        if (!host::selectSheet(sheet, error)) return false;
-    }
-    return host::selectRange(bang == std::string::npos ? text : text.substr(bang + 1), error);
+    return session.finishTable(host::activeWorkbook(), path, "generated table", a.round, dir, stem,
+                               report, "generate");
 }
 
 int importCommand(const std::vector<std::string>& words, bool quiet) {
@@ -242,16 +208,7 @@ int importCommand(const std::vector<std::string>& words, bool quiet) {
         std::cerr << "quorant import: cannot select " << a.select << ": " << error << "\n";
         return 1;
     }
-    const auto before = host::windows();
-    RunReport report;
-    if (!session.run("QTBTXfPRead", report) || report.commandResult != 0) {
-        report.outcome = RunOutcome::Failed;
-        report.status = "failed";
-        return session.finish(report, "import");
-    }
-    const auto made = CommandSession::newWorkbooks(before);
-    return finishTable(session, a, made.empty() ? host::activeWorkbook() : made.front(), path,
-                       "cross-classified table", dir, stem, report, "import");
+    return session.readList(path, a.round, dir, stem, "import");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "host/host.h"
+
 namespace app {
 
 std::map<std::string, CommandInfo>& commands() {
@@ -47,6 +49,17 @@ bool outputIsInput(const std::string& command, const std::string& output,
     std::cerr << "quorant " << command << ": " << output
               << " is the input file, which is only read; name another file to write\n";
     return true;
+}
+
+bool selectBlock(const std::string& text, std::string& error) {
+    const size_t bang = text.rfind('!');
+    if (bang != std::string::npos) {
+        std::string sheet = text.substr(0, bang);
+        if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'')
+            sheet = sheet.substr(1, sheet.size() - 2);
+        if (!host::selectSheet(sheet, error)) return false;
+    }
+    return host::selectRange(bang == std::string::npos ? text : text.substr(bang + 1), error);
 }
 
 }  // namespace app

@@ -29,6 +29,10 @@ bool runCommandLine(const std::vector<std::string>& words, bool quiet, int& stat
 bool outputIsInput(const std::string& command, const std::string& output,
                    const std::string& input);
 
+// Selects a block of the active workbook: "Sheet1!A1:C40" or
+// "'My sheet'!A1:C40" on that sheet, "A1:C40" on the active one.
+bool selectBlock(const std::string& text, std::string& error);
+
 }  // namespace app
 
 #define REGISTER_COMMAND(name, usage, summary, fn)                                   \

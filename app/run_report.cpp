@@ -224,6 +224,43 @@ bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
     return ok;
 }
 
+int CommandSession::finishTable(const std::string& book, const std::string& path,
+                                const std::string& role, bool round, const std::string& dir,
+                                const std::string& stem, RunReport& report,
+                                const std::string& command) {
+    report.outcome = RunOutcome::Rounded;
+    report.status = round ? "optimal" : "made";
+    if (!saveWorkbookAs(book, path, role, report)) {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+        return finish(report, command);
+    }
+    if (!round) return finish(report, command);
+    const auto before = host::windows();
+    RunReport rounding;
+    rounding.written = report.written;
+    rounding.roles = report.roles;
+    if (run("QTBTXfOne", rounding) && rounding.outcome == RunOutcome::Rounded)
+        saveRoundingOutputs(before, dir, stem, rounding);
+    return finish(rounding, command);
+}
+
+int CommandSession::readList(const std::string& path, bool round, const std::string& dir,
+                             const std::string& stem, const std::string& command,
+                             const std::string& hint) {
+    const auto before = host::windows();
+    RunReport report;
+    if (!run("QTBTXfPRead", report) || report.commandResult != 0) {
+        if (!hint.empty()) std::cerr << "quorant " << command << ": " << hint << "\n";
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+        return finish(report, command);
+    }
+    const auto made = newWorkbooks(before);
+    return finishTable(made.empty() ? host::activeWorkbook() : made.front(), path,
+                       "cross-classified table", round, dir, stem, report, command);
+}
+
 int CommandSession::finish(const RunReport& report_, const std::string& command) {
     RunReport report = report_;
     {

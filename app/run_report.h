@@ -71,6 +71,18 @@ class CommandSession {
                              const std::string& stem, RunReport& report);
     bool saveWorkbookAs(const std::string& book, const std::string& path, const std::string& role,
                         RunReport& report);
+    // Saves a table the session made (generated or read from a list) as
+    // `path`; with `round`, rounds it as the one-step command does and saves
+    // its outputs beside. Returns the exit status.
+    int finishTable(const std::string& book, const std::string& path, const std::string& role,
+                    bool round, const std::string& dir, const std::string& stem,
+                    RunReport& report, const std::string& command);
+    // Reads the list selected in the active workbook into its
+    // cross-classified table ("Read DB Style Instance...") and finishes it as
+    // finishTable does. `hint`, when the list cannot be read, goes to
+    // standard error before the outcome.
+    int readList(const std::string& path, bool round, const std::string& dir,
+                 const std::string& stem, const std::string& command, const std::string& hint = "");
 
     // Prints the Resolution Info, messages and files (and the JSON summary
     // with --json). Returns the exit status.

@@ -91,6 +91,15 @@ bool activateWorkbook(const std::string& book, std::string& error) {
     return true;
 }
 
+bool holdsPivotTable(const std::string& book) {
+    std::string error;
+    const Workbook* b = bookOrError(book, error);
+    if (!b) return false;
+    for (const auto& s : b->sheets)
+        if (!s->pivots.empty()) return true;
+    return false;
+}
+
 bool selectSheet(const std::string& sheet, std::string& error) {
     Sheet* s = model().findSheet(sheet);
     if (!s) {

@@ -361,7 +361,43 @@ class Reader {
             }
         }
         pivotTables(sheet, part);
+        selection(sheet, ws);
         return true;
+    }
+
+    // The selection saved with the sheet, as the user left it: the areas of
+    // the sheet view's active pane and its active cell. Areas outside the
+    // grid or unreadable are left out; without one, the sheet keeps A1.
+    static void selection(Sheet& sheet, pugi::xml_node ws) {
+        constexpr size_t kMaxAreas = 256;
+        pugi::xml_node view = child(child(ws, "sheetViews"), "sheetView");
+        if (!view) return;
+        const char* pane = attr(child(view, "pane"), "activePane");
+        const std::string active = pane ? pane : "topLeft";
+        pugi::xml_node chosen;
+        for (pugi::xml_node sel : children(view, "selection")) {
+            const char* p = attr(sel, "pane");
+            if ((p ? p : "topLeft") == active) chosen = sel;
+        }
+        if (!chosen) return;
+        std::vector<Rect> areas;
+        const char* sqref = attr(chosen, "sqref");
+        std::string text = sqref ? sqref : "";
+        for (size_t at = 0; at < text.size() && areas.size() < kMaxAreas;) {
+            size_t end = text.find(' ', at);
+            if (end == std::string::npos) end = text.size();
+            if (auto r = parseA1Area(text.substr(at, end - at))) areas.push_back(*r);
+            at = end + 1;
+        }
+        std::optional<Rect> cell;
+        if (const char* a = attr(chosen, "activeCell")) cell = parseA1Area(a);
+        if (areas.empty() && cell) areas.push_back(Rect{cell->row1, cell->col1, cell->row1, cell->col1});
+        if (areas.empty()) return;
+        bool inside = false;
+        for (const Rect& r : areas) inside = inside || (cell && r.contains(cell->row1, cell->col1));
+        sheet.selection = areas;
+        sheet.activeRow = inside ? cell->row1 : areas[0].row1;
+        sheet.activeCol = inside ? cell->col1 : areas[0].col1;
     }
 
     static bool hasContent(pugi::xml_node c) {

@@ -199,6 +199,54 @@ TEST_F(FilesTest, ReadsPackagesAsOtherProducersWriteThem) {
     EXPECT_EQ(total, str("=Alpha!$B$3"));
 }
 
+// The selection a sheet was saved with comes back: the areas of the active
+// pane, its active cell, and A1 where nothing readable was saved.
+TEST_F(FilesTest, ReadsTheSelectionSavedWithEachSheet) {
+    std::string error;
+    auto withView = [](const std::string& view) {
+        auto parts = handMadePackage("<x:row r=\"1\"><x:c><x:v>1</x:v></x:c></x:row>");
+        std::string& sheet = parts["xl/worksheets/first.xml"];
+        sheet.insert(sheet.find("<x:sheetData>"), "<x:sheetViews><x:sheetView>" + view +
+                                                       "</x:sheetView></x:sheetViews>");
+        return parts;
+    };
+    auto opened = [&](const std::string& view, const std::string& file) {
+        EXPECT_TRUE(writePackage(file, withView(view)));
+        EXPECT_TRUE(host::openWorkbook(file, error)) << error;
+        EXPECT_TRUE(host::selectSheet("Alpha", error)) << error;
+        return host::selectionText();
+    };
+    auto activeCell = [&] { return call(xlfActiveCell, {}).value; };
+
+    EXPECT_EQ(opened("<x:selection activeCell=\"C5\" sqref=\"A1:C13 E2\"/>", "two.xlsx"),
+              "Alpha!A1:C13,E2");
+    EXPECT_EQ(activeCell(), cellRef(sheetId("Alpha"), 4, 2));
+    // Frozen panes: the selection of the pane that is active.
+    EXPECT_EQ(opened("<x:pane ySplit=\"1\" activePane=\"bottomLeft\" state=\"frozen\"/>"
+                     "<x:selection pane=\"topLeft\" sqref=\"B1\"/>"
+                     "<x:selection pane=\"bottomLeft\" activeCell=\"A9\" sqref=\"A2:D20\"/>",
+                     "panes.xlsx"),
+              "Alpha!A2:D20");
+    EXPECT_EQ(activeCell(), cellRef(sheetId("Alpha"), 8, 0));
+    // Areas past the grid or unreadable are left out; an active cell outside
+    // the areas gives way to the first area's corner.
+    EXPECT_EQ(opened("<x:selection activeCell=\"Z99\" sqref=\"A1:IW2 ?? B2:B3\"/>", "odd.xlsx"),
+              "Alpha!B2:B3");
+    EXPECT_EQ(activeCell(), cellRef(sheetId("Alpha"), 1, 1));
+    EXPECT_EQ(opened("<x:selection activeCell=\"D4\"/>", "cell.xlsx"), "Alpha!D4");
+    EXPECT_EQ(opened("<x:selection sqref=\"XFD1048576\"/>", "none.xlsx"), "Alpha!A1");
+
+    // Our own files keep the selection of every sheet.
+    host::newWorkbook();
+    ASSERT_TRUE(host::selectRange("Sheet2!B2:D5", error)) << error;
+    ASSERT_TRUE(host::selectRange("Sheet1!C3", error)) << error;
+    ASSERT_TRUE(host::saveWorkbook(host::activeWorkbook(), "kept.xlsx", error)) << error;
+    ASSERT_TRUE(host::openWorkbook("kept.xlsx", error)) << error;
+    EXPECT_EQ(host::selectionText(), "Sheet1!C3");
+    ASSERT_TRUE(host::selectSheet("Sheet2", error)) << error;
+    EXPECT_EQ(host::selectionText(), "Sheet2!B2:D5");
+}
+
 TEST_F(FilesTest, MalformedOrOversizedFilesAreRefusedWhole) {
     writeFile("notzip.xlsx", "this is not a workbook");
     expectRefused("notzip.xlsx", "cannot be opened");

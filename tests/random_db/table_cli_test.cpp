@@ -3,11 +3,14 @@
 // and rounded, and wrong requests are refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <zip.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "host/host.h"
@@ -101,6 +104,102 @@ TEST(TableCli, ImportRoundsTheExampleListWithItsTotals) {
     host::CellInfo info;
     ASSERT_TRUE(host::readCell("[sector-list-rounded]Data!C1", info, error));
     EXPECT_EQ(info.text, "Employed");
+}
+
+// The list of a rounded (or read) table: region and sector labels (0 for a
+// total over that dimension) to the value in column C; the cells, then after
+// an empty row the totals.
+std::map<std::pair<std::string, std::string>, double> listOf(const std::string& book) {
+    std::map<std::pair<std::string, std::string>, double> list;
+    for (int row = 2, empty = 0; empty < 2; ++row) {
+        host::CellInfo a, b;
+        std::string error;
+        const std::string at = "[" + book + "]Data!";
+        EXPECT_TRUE(host::readCell(at + "A" + std::to_string(row), a, error)) << error;
+        empty = a.text.empty() ? empty + 1 : 0;
+        if (a.text.empty()) continue;
+        EXPECT_TRUE(host::readCell(at + "B" + std::to_string(row), b, error)) << error;
+        list[{a.text, b.text}] = number(at + "C" + std::to_string(row));
+    }
+    return list;
+}
+
+// Every total of a two-way list equals the sum of its parts. A total names
+// the categories by their number in sort order (texts here) and 0 for the
+// dimension summed over.
+void expectTotalsHold(const std::map<std::pair<std::string, std::string>, double>& list) {
+    std::map<std::string, double> byRegion, bySector;
+    double all = 0;
+    for (const auto& [key, value] : list) {
+        if (std::isdigit(static_cast<unsigned char>(key.first[0]))) continue;
+        byRegion[key.first] += value;
+        bySector[key.second] += value;
+        all += value;
+    }
+    ASSERT_EQ(list.size(), byRegion.size() * bySector.size() + byRegion.size() + bySector.size() + 1);
+    int k = 0;
+    for (const auto& [region, sum] : byRegion)
+        EXPECT_EQ(list.at({std::to_string(++k), "0"}), sum) << region;
+    k = 0;
+    for (const auto& [sector, sum] : bySector)
+        EXPECT_EQ(list.at({"0", std::to_string(++k)}), sum) << sector;
+    EXPECT_EQ(list.at({"0", "0"}), all);
+}
+
+// A copy of a workbook whose first sheet was saved with `area` selected.
+bool copyWithSelection(const std::string& from, const std::string& to, const std::string& area) {
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+    const char* part = "xl/worksheets/sheet1.xml";
+    int code = 0;
+    zip_t* z = zip_open(to.c_str(), 0, &code);
+    zip_stat_t st;
+    if (!z || zip_stat(z, part, 0, &st) != 0) return false;
+    std::string xml(st.size, '\0');
+    zip_file_t* f = zip_fopen(z, part, 0);
+    const bool read = f && zip_fread(f, xml.data(), st.size) == static_cast<zip_int64_t>(st.size);
+    if (f) zip_fclose(f);
+    const size_t at = xml.find("sqref=\"A1\"");
+    if (!read || at == std::string::npos) return false;
+    xml.replace(at, 10, "sqref=\"" + area + "\"");
+    zip_source_t* src = zip_source_buffer(z, xml.data(), xml.size(), 0);
+    return src && zip_file_add(z, part, src, ZIP_FL_OVERWRITE) >= 0 && zip_close(z) == 0;
+}
+
+// A workbook with a pivot table is read by round as a list, from the block
+// named by --select or else from the selection saved in the workbook.
+TEST(TableCli, RoundReadsAPivotWorkbookFromItsSelectedList) {
+    std::filesystem::remove_all("pivot");
+    Outcome r = quorant("round " + kExamples + "sector-pivot.xlsx --out pivot");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("holds a pivot table"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--select"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists("pivot/sector-pivot-rounded.xlsx"));
+
+    r = quorant("round " + kExamples + "sector-pivot.xlsx --select 'Data!A1:C13' --refresh-pivot " +
+                "--out pivot");
+    ASSERT_EQ(r.status, 0) << r.err;
+    host::reset();
+    std::string error;
+    for (const char* book : {"sector-pivot-table", "sector-pivot-rounded"})
+        ASSERT_TRUE(host::openWorkbook("pivot/" + std::string(book) + ".xlsx", error)) << error;
+    ASSERT_TRUE(std::filesystem::exists("pivot/sector-pivot-intervals.xlsx"));
+    const auto table = listOf("sector-pivot-table"), rounded = listOf("sector-pivot-rounded");
+    EXPECT_EQ(table.at({"East", "Agriculture"}), 213);  // the values read, not rounded
+    expectTotalsHold(table);
+    ASSERT_EQ(rounded.size(), table.size());
+    for (const auto& [key, value] : rounded) {
+        EXPECT_EQ(std::fmod(value, 10), 0) << key.first << "/" << key.second;
+        EXPECT_LT(std::fabs(value - table.at(key)), 10) << key.first << "/" << key.second;
+    }
+    expectTotalsHold(rounded);
+
+    // Saved with the list selected, the workbook needs no --select.
+    ASSERT_TRUE(copyWithSelection(kExamples + "sector-pivot.xlsx", "pivot/selected.xlsx", "A1:C13"));
+    r = quorant("round pivot/selected.xlsx");
+    ASSERT_EQ(r.status, 0) << r.err;
+    host::reset();
+    ASSERT_TRUE(host::openWorkbook("pivot/selected-rounded.xlsx", error)) << error;
+    EXPECT_EQ(listOf("selected-rounded"), rounded);
 }
 
 }  // namespace
