@@ -104,8 +104,7 @@ bool outputFolder(const Args& a, const std::string& input, std::string& dir, std
 int roundCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
-    if (!parseArgs(words, {"--out", "--json", "--select"}, a, error))
-        return usage("round", error);
+    if (!parseArgs(words, {"--out", "--json", "--select"}, a, error)) return usage("round", error);
     if (a.positional.size() != 1) return usage("round", "name one workbook");
     const std::string book = a.positional[0];
     std::string dir, stem;
@@ -128,10 +127,11 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
         // that the table read is saved too and never taken for the rounding.
         const std::string table = dir + "/" + stem + "-table.xlsx";
         if (outputIsInput("round", table, book)) return 2;
-        return session.readList(table, true, dir, stem, "round",
-                                book + " holds a pivot table, so its table is read from a "
-                                       "database-style list: select the list's block with "
-                                       "--select 'Sheet!A1:C40' (labels, then values)");
+        const std::string hint = book +
+                                 " holds a pivot table, so its table is read from a "
+                                 "database-style list: select the list's block with "
+                                 "--select 'Sheet!A1:C40' (labels, then values)";
+        return session.readList(table, true, dir, stem, "round", hint);
     }
     const auto before = host::windows();
     RunReport report;
@@ -231,7 +231,8 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
 
 }  // namespace
 
-REGISTER_COMMAND("round", "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
+REGISTER_COMMAND("round",
+                 "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
                  "capture the workbook's table (numeric cells, =SUM totals), round it and\n"
                  "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; a\n"
                  "workbook with a pivot table is read as a list from the selected block\n"

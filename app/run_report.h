@@ -75,8 +75,8 @@ class CommandSession {
     // `path`; with `round`, rounds it as the one-step command does and saves
     // its outputs beside. Returns the exit status.
     int finishTable(const std::string& book, const std::string& path, const std::string& role,
-                    bool round, const std::string& dir, const std::string& stem,
-                    RunReport& report, const std::string& command);
+                    bool round, const std::string& dir, const std::string& stem, RunReport& report,
+                    const std::string& command);
     // Reads the list selected in the active workbook into its
     // cross-classified table ("Read DB Style Instance...") and finishes it as
     // finishTable does. `hint`, when the list cannot be read, goes to

@@ -86,7 +86,8 @@ void areas(const std::string& text) {
             fail("an R1C1 area lies inside the grid");
     }
     std::string book, sheet, ref;
-    if (host::splitSheetReference(text, book, sheet, ref) && host::sheetNameProblem(sheet).empty()) {
+    if (host::splitSheetReference(text, book, sheet, ref) &&
+        host::sheetNameProblem(sheet).empty()) {
         // A prefix made for the parts splits back into them. Only names a
         // sheet can have: "[][a]b" reads as the sheet "[a]b" of no book, a
         // name no sheet can carry, whose prefix "[a]b!" names sheet b of book a.

@@ -128,9 +128,9 @@ std::vector<std::string> sheetNames(const std::string& book);
 std::string activeWorkbook();  // "" when none is open
 std::string activeSheet();     // sheet name of the active workbook's active sheet
 bool activateWorkbook(const std::string& book, std::string& error);
-// Makes a sheet ("Sheet2" of the active workbook, or "[Book]Sheet") active.
 // True when a sheet of the open workbook `book` holds a pivot table.
 bool holdsPivotTable(const std::string& book);
+// Makes a sheet ("Sheet2" of the active workbook, or "[Book]Sheet") active.
 bool selectSheet(const std::string& sheet, std::string& error);
 // Selects areas on the active sheet: "B2", "A1:C4", "A1:B2,D4:D6"; the active
 // cell becomes the first cell of the first area.

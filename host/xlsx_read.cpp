@@ -391,10 +391,12 @@ class Reader {
         }
         std::optional<Rect> cell;
         if (const char* a = attr(chosen, "activeCell")) cell = parseA1Area(a);
-        if (areas.empty() && cell) areas.push_back(Rect{cell->row1, cell->col1, cell->row1, cell->col1});
+        if (areas.empty() && cell)
+            areas.push_back(Rect{cell->row1, cell->col1, cell->row1, cell->col1});
         if (areas.empty()) return;
-        bool inside = false;
-        for (const Rect& r : areas) inside = inside || (cell && r.contains(cell->row1, cell->col1));
+        const bool inside = cell && std::any_of(areas.begin(), areas.end(), [&](const Rect& r) {
+                                return r.contains(cell->row1, cell->col1);
+                            });
         sheet.selection = areas;
         sheet.activeRow = inside ? cell->row1 : areas[0].row1;
         sheet.activeCol = inside ? cell->col1 : areas[0].col1;

@@ -206,8 +206,8 @@ TEST_F(FilesTest, ReadsTheSelectionSavedWithEachSheet) {
     auto withView = [](const std::string& view) {
         auto parts = handMadePackage("<x:row r=\"1\"><x:c><x:v>1</x:v></x:c></x:row>");
         std::string& sheet = parts["xl/worksheets/first.xml"];
-        sheet.insert(sheet.find("<x:sheetData>"), "<x:sheetViews><x:sheetView>" + view +
-                                                       "</x:sheetView></x:sheetViews>");
+        sheet.insert(sheet.find("<x:sheetData>"),
+                     "<x:sheetViews><x:sheetView>" + view + "</x:sheetView></x:sheetViews>");
         return parts;
     };
     auto opened = [&](const std::string& view, const std::string& file) {
