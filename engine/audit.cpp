@@ -66,7 +66,7 @@ int addSubproblemRows(const char* logName) {
 // Stops an auditing LP once the run's time budget is used up, so that the
 // budget also holds while one long LP is being solved.
 int OnAuditProgress(XPRSprob, void*) {
-    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit ? 1 : 0;
+    return RunBudgetUsed() ? 1 : 0;
 }
 
 const char* lpStatusLine(int lpstatus) {
@@ -208,7 +208,7 @@ class CellLines {
 };
 
 bool BudgetUsed() {
-    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit;
+    return RunBudgetUsed();
 }
 
 // One end of a cell's interval: the box's end when certified, else its LP,
@@ -251,8 +251,7 @@ void AuditCells(const double lo[], const double hi[], const char* logName) {
         c.auditMin = min;
         c.auditMax = max;
         ++gEngine.auditedCells;
-        gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-        if (gEngine.elapsed > gEngine.timeLimit) break;
+        if (RunBudgetUsed()) break;
     }
 }
 

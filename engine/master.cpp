@@ -177,9 +177,15 @@ int OnProgress(XPRSprob prob, void*) {
         if ((status = XPRSgetdblattrib(prob, XPRS_BESTBOUND, &bound)) != 0) return status;
         if ((status = XPRSgetintattrib(prob, XPRS_MIPSOLS, &solutions)) != 0) return status;
     }
-    gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-    if (gEngine.elapsed > gEngine.timeLimit) {
+    if (RunBudgetUsed()) {
         gEngine.timedOut = 1;
+        return 1;
+    }
+    if (gEngine.fallbackAt >= 0 && gEngine.elapsed > gEngine.fallbackAt &&
+        gEngine.solutionCount == 0) {
+        // No rounding yet at the point set for it: the extended model takes
+        // the rest of the budget (solve driver).
+        gEngine.fallbackTaken = 1;
         return 1;
     }
     return status;

@@ -1,7 +1,9 @@
 // The solve driver: resets the run, checks feasibility cell by cell, and runs
 // the zero-restricted and, where allowed and needed, the extended model.
 #include "engine/engine.h"
+#include "engine/engine_texts.h"
 #include "engine/feasibility.h"
+#include "engine/logfile.h"
 #include "instance/instance.h"
 
 namespace {
@@ -17,6 +19,9 @@ void resetRun(double lowerbound, double upperbound, int timeLimitMinutes) {
     gEngine.elapsed = 0;
     gEngine.masterNodes = 0;
     gEngine.masterBound = 0;
+    gEngine.fallbackAt = -1;
+    gEngine.fallbackTaken = 0;
+    gEngine.interrupted = 0;
     double offset = 0;
     for (const EngineCell& c : gEngine.cells) offset += c.nominal - c.floorValue;
     gEngine.distanceOffset = offset;
@@ -49,7 +54,22 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
     int r = 2;
     int K = maxJump;
     if (zeroConflict < 0) {
+        // Publishing the best rounding at the limit is accepted: rather than
+        // none, one of the extended model when the zero-restricted search
+        // has none half-way through the budget.
+        if (gOptions.acceptBest && K > 0) gEngine.fallbackAt = gEngine.timeLimit / 2;
         r = SolveMaster(0, logName);
+        gEngine.fallbackAt = -1;
+        if (r == 4 && gEngine.fallbackTaken && !gEngine.timedOut) {
+            AppendLog(logName, kLogFallbackToExtended);
+            gEngine.extendedUsed = 1;
+            r = SolveMaster(K, logName);
+            // The zero-restricted model was not decided, so this is not the
+            // rounding the run set out to find, whatever the extended search
+            // proves: it is published as the best one at the time limit.
+            if (r == 1) r = 3;
+            K = 0;
+        }
     } else if (K != 0) {
         const JumpNeed need = ComputeJumpNeed();
         if ((K + 1) + kEngineTolerance < need.need) {

@@ -7,6 +7,7 @@
 #include "engine/optimizer/coin_model.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/status_map.h"
+#include "engine/optimizer/stop_request.h"
 
 namespace qtb::opt {
 
@@ -32,11 +33,16 @@ int WholesaleChanges(int cols) {
 // One LP solve as the LP log callback sees it.
 class LpBackend::Run : public IterationObserver {
   public:
-    Run(xo_prob_struct& p, int sense) : p_(p), sense_(sense), pacer_(p.PacerSettings(false), NowSeconds()) {}
+    Run(xo_prob_struct& p, int sense)
+        : p_(p), sense_(sense), pacer_(p.PacerSettings(false), NowSeconds()) {}
 
     bool OnIteration(ClpSimplex* simplex) override {
         if (stop_) return true;
         ++iterations_;
+        if (StopRequested()) {
+            stop_ = true;
+            return true;
+        }
         const double now = NowSeconds();
         if (pacer_.OnIteration(iterations_, now) != LogPacer::Call::kLpLog) return false;
         pacer_.Called(now);
@@ -68,7 +74,7 @@ LpBackend::LpBackend(xo_prob_struct& problem)
 LpBackend::~LpBackend() = default;
 
 void LpBackend::Build() {
-    CoinArrays a = ToCoin(p_.model, sense_);
+    CoinArrays a = ToCoin(p_.SolverModel(), sense_);
     simplex_ = std::make_unique<ClpSimplex>();
     simplex_->passInMessageHandler(&sink_);
     simplex_->setLogLevel(0);
@@ -162,7 +168,7 @@ int LpBackend::Solve(char algorithm) {
         at.mip_status = lp == XPRS_LP_OPTIMAL ? XPRS_MIP_LP_OPTIMAL : XPRS_MIP_LP_NOT_OPTIMAL;
     }
     const int n = p_.model.Cols();
-    const int m = p_.model.Rows();
+    const int m = p_.SolverModel().Rows();
     Solution& s = p_.sol;
     const double* x = simplex_->primalColumnSolution();
     const double* y = simplex_->dualRowSolution();
@@ -171,6 +177,7 @@ int LpBackend::Solve(char algorithm) {
     s.duals.resize(m);
     s.dj.resize(n);
     for (int i = 0; i < m; ++i) s.duals[i] = sense_ * y[i];
+    p_.ToModelDuals(&s.duals);
     for (int j = 0; j < n; ++j) s.dj[j] = sense_ * d[j];
     s.has_x = true;
     s.has_duals = true;

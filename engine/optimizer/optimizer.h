@@ -74,8 +74,30 @@ enum {
     // search's incumbents when they are better. Machines with one core never
     // run it.
     XO_START_THREAD_COLUMNS = 9003,
+    // This library's own addition: 1 runs a global search in a child process
+    // that the calling process stops (and, when it does not stop at once,
+    // ends) as soon as a log callback, the time backstop or a stop request
+    // asks, so that a search ends within a second whatever the solver is doing
+    // inside; the callbacks are made in the calling process as ever. 0 runs it
+    // in the calling process, where a part of the search that reports nothing
+    // (a heuristic's sub-search, say) can run on past a callback's request.
+    // Where no child process can be started the search runs in the calling
+    // process. [1]
+    XO_SEARCH_PROCESS = 9004,
 };
 // XPRS_MIPLOG values below -1 mean every node as -1 does.
+
+// ---- stopping every solve -------------------------------------------------------
+// This library's own addition: a process-wide request to stop now. While it is
+// set, every LP solve and global search of every problem, running or started
+// later, ends within a second as if a log callback had asked it to (LP
+// unfinished; global search incomplete, with the best solution found so far),
+// whether or not callbacks are registered. XO_RequestStop is safe to call from
+// any thread and from a signal handler; the request stays until
+// XO_ClearStopRequest. XO_StopRequested returns 1 while it is set, else 0.
+void XO_RequestStop(void);
+void XO_ClearStopRequest(void);
+int XO_StopRequested(void);
 
 // ---- callbacks ---------------------------------------------------------------
 typedef void (*XPRSmessagecb)(XPRSprob prob, void* data, const char* text, int length, int type);
