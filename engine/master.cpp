@@ -15,6 +15,9 @@
 
 namespace {
 
+// Bounds of this size or more are the optimizer's "not known yet".
+constexpr double kUnknownBound = 1e19;
+
 // Destroys the master problem however SolveMaster ends.
 struct MasterProblemGuard {
     ~MasterProblemGuard() { release(); }
@@ -121,6 +124,11 @@ int SolveMaster(int larger, const char* logName) {
     const MasterOutcome outcome = MapMipStatus(mipstatus, lpstatus);
     if (outcome.line) AppendLog(logName, outcome.line, mipstatus);
     if (outcome.result == 1) gEngine.bestLB = gEngine.bestUB;
+    // A search stopped with a rounding: the bound may have risen after the
+    // last rounding was reported.
+    if (outcome.result == 3 && gEngine.masterBound > gEngine.bestLB &&
+        gEngine.masterBound < gEngine.bestUB && gEngine.masterBound < kUnknownBound)
+        gEngine.bestLB = gEngine.masterBound;
     return outcome.result;
 }
 

@@ -83,6 +83,10 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
     }
 
     if (r == 1 || r == 3) {
+        // A search stopped before any bound was known still has one: no
+        // distance is below 0.
+        if (!gOptions.randomWeights && gEngine.bestLB < -gEngine.distanceOffset)
+            gEngine.bestLB = -gEngine.distanceOffset;
         upperbound = gEngine.distanceOffset + gEngine.bestUB;
         lowerbound = gEngine.distanceOffset + gEngine.bestLB;
         // With random weights the objective is not the distance: report the

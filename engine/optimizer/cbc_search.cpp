@@ -121,12 +121,24 @@ bool CbcSearch::OnIteration(ClpSimplex* simplex) {
     return stop_;
 }
 
+double CbcSearch::BestBound(CbcModel& model) {
+    // While its root heuristics run, CBC reports the incumbent (or its
+    // cutoff) as the best possible value; the root LP bounds the search
+    // then. Bounds only ever rise.
+    const double b = model.getBestPossibleObjValue();
+    const double tol = 1e-9 * std::max(1.0, std::fabs(incumbent_obj_));
+    const bool claims_no_gap = has_incumbent_ && b >= incumbent_obj_ - tol;
+    if (std::isfinite(b) && std::fabs(b) < kInfinity && !claims_no_gap)
+        bound_ = std::max(bound_, b);
+    return bound_;
+}
+
 void CbcSearch::Snapshot(CbcModel* model) {
     Attributes& a = p_.attrs;
     a.nodes = model->getNodeCount();
     active_nodes_ = model->tree() ? model->tree()->size() : 0;
     a.active_nodes = active_nodes_;
-    a.best_bound = ToCaller(model->getBestPossibleObjValue());
+    a.best_bound = ToCaller(BestBound(*model));
     if (model->solver()) a.lp_obj = ToCaller(model->solver()->getObjValue());
 }
 
@@ -138,7 +150,9 @@ CbcEventHandler::CbcAction CbcSearch::OnEvent(CbcModel* model, CbcEventHandler::
             if (event == CbcEventHandler::solution || event == CbcEventHandler::heuristicSolution) {
                 if (model->getNumCols() == n_) Offer(model->bestSolution());
             }
-            if (event == CbcEventHandler::node && !injecting_) TakeFedSolution(model);
+            // Between nodes only: a cutoff that changes while CBC processes
+            // a node trips its check that the node's children lie below it.
+            if (event == CbcEventHandler::treeStatus && !injecting_) TakeFedSolution(model);
         }
         if (stop_) return CbcEventHandler::stop;
         const double now = NowSeconds();
@@ -186,6 +200,7 @@ void CbcSearch::OnStage(CbcModel* model, int where) {
     root_lp_ = MapClpStatus(lp->status(), lp->secondaryStatus()).lp;
     if (root_lp_ == XPRS_LP_OPTIMAL) {
         root_obj_ = ToCaller(lp->objectiveValue());
+        bound_ = std::max(bound_, lp->objectiveValue());
         p_.attrs.lp_obj = root_obj_;
         if (!has_incumbent_) p_.attrs.mip_status = XPRS_MIP_NO_SOL_FOUND;
     }
@@ -262,7 +277,7 @@ void CbcSearch::Finish(CbcModel& model, int* status) {
     } else if (st.mip == XPRS_MIP_INFEAS) {
         at.best_bound = sense_ * kInfinity;
     } else if (root_lp_ == XPRS_LP_OPTIMAL) {
-        at.best_bound = ToCaller(model.getBestPossibleObjValue());
+        at.best_bound = ToCaller(BestBound(model));
     }
     p_.sol.x = incumbent_;
     p_.sol.has_x = has_incumbent_;

@@ -5,7 +5,7 @@
 //
 // Solutions found outside the search (by the start heuristic beside it,
 // start_beside.h) can be fed in: they are taken over on the search's own
-// thread at node events, where they become CBC's incumbent (and cutoff), and
+// thread between nodes, where they become CBC's incumbent (and cutoff), and
 // at the end the better of the two is the result.
 #pragma once
 
@@ -45,12 +45,14 @@ class CbcSearch : public IterationObserver {
     bool OnIteration(ClpSimplex* simplex) override;
 
   private:
-    // Takes over a solution fed in since the last call; with a model (at a
-    // node event), CBC gets it too.
+    // Takes over a solution fed in since the last call; with a model
+    // (between nodes), CBC gets it too.
     void TakeFedSolution(CbcModel* model);
     // Offers a solution of CBC; passes it on if it is a new incumbent.
     void Offer(const double* x);
     void Snapshot(CbcModel* model);
+    // The best bound known (the solver's minimised objective).
+    double BestBound(CbcModel& model);
     // Makes the call the pacer asked for; a non-zero return asks to stop.
     void Call(LogPacer::Call call, double now, bool in_lp);
     bool BackstopReached(double now);
@@ -68,9 +70,10 @@ class CbcSearch : public IterationObserver {
     MessageSink sink_;
     std::vector<double> obj_;  // the objective the solver minimises
     bool stop_ = false;
-    bool failed_ = false;    // something went wrong inside a handler
-    int root_lp_ = 0;        // LP status of the root relaxation; 0 = not solved
-    double root_obj_ = 0.0;  // its objective, in the caller's sense
+    bool failed_ = false;        // something went wrong inside a handler
+    int root_lp_ = 0;            // LP status of the root relaxation; 0 = not solved
+    double root_obj_ = 0.0;      // its objective, in the caller's sense
+    double bound_ = -kInfinity;  // best bound so far, minimised objective
     long iterations_ = 0;
     int active_nodes_ = 0;
     std::vector<double> incumbent_;

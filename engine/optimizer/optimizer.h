@@ -70,9 +70,9 @@ enum {
     // This library's own addition: the number of columns from which a global
     // search of a model that splits into a network and side rows (a table of
     // three or more dimensions with its totals) runs a start heuristic on a
-    // second thread beside the search, >= 0 [5000]. Its solutions become the
-    // search's incumbents when they are better. Machines with one core never
-    // run it.
+    // second thread beside the search, >= 0 [0: every such model]. Its
+    // solutions become the search's incumbents when they are better. Machines
+    // with one core never run it.
     XO_START_THREAD_COLUMNS = 9003,
     // This library's own addition: 1 runs a global search in a child process
     // that the calling process stops (and, when it does not stop at once,

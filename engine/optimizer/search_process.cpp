@@ -252,8 +252,10 @@ class Receiver {
     void NewIncumbent(const std::vector<double>& x, double obj);
     void TakeStartSolution();
     // The attributes of the moment: the child's last, with this process's
-    // incumbent.
+    // incumbent and the start heuristic's bound.
     Attributes Current() const;
+    // The start heuristic's bound, where it is better than the search's.
+    void WithStartBound(Attributes* a) const;
     void CallLog(bool global, double now);
     void AskToStop(double now);
     void Watch(double now);
@@ -323,10 +325,19 @@ Attributes Receiver::Current() const {
     if (has_incumbent_) {
         a.mip_obj = incumbent_obj_;
         a.mip_sols = solutions_;
-        if (a.mip_status == XPRS_MIP_NO_SOL_FOUND || a.mip_status == XPRS_MIP_LP_NOT_OPTIMAL)
-            a.mip_status = XPRS_MIP_SOLUTION;
+        if (a.mip_status != XPRS_MIP_OPTIMAL) a.mip_status = XPRS_MIP_SOLUTION;
     }
+    WithStartBound(&a);
     return a;
+}
+
+void Receiver::WithStartBound(Attributes* a) const {
+    double bound = 0;
+    if (!beside_ || !beside_->Bound(&bound)) return;
+    const int s = p_.sense;
+    if (s * bound > s * a->best_bound) a->best_bound = bound;
+    // No bound beyond a solution in hand (rounding errors aside).
+    if (has_incumbent_ && s * a->best_bound > s * incumbent_obj_) a->best_bound = incumbent_obj_;
 }
 
 void Receiver::NewIncumbent(const std::vector<double>& x, double obj) {
@@ -482,6 +493,8 @@ int Receiver::Conclude(bool ended_by_itself, int wait_status) {
             if (at.mip_status != XPRS_MIP_SOLUTION) at.mip_status = XPRS_MIP_SOLUTION;
         }
         at.mip_sols = solutions_;
+        if (at.mip_status == XPRS_MIP_SOLUTION || at.mip_status == XPRS_MIP_NO_SOL_FOUND)
+            WithStartBound(&at);
         return final_status_;
     }
     // Stopped from here, or the child failed: the search ends with what it

@@ -28,6 +28,11 @@ std::unique_ptr<StartBeside> StartBeside::Start(const xo_prob_struct& p, double 
             search.stop = [b] {
                 return b->stop_.load(std::memory_order_relaxed) || StopRequested();
             };
+            search.bound = [b, sense](double bound) {
+                std::lock_guard<std::mutex> lock(b->mutex_);
+                if (!b->has_bound_ || sense * bound > sense * b->bound_) b->bound_ = bound;
+                b->has_bound_ = true;
+            };
             search.found = [b, start](const std::vector<double>& x, double) {
                 std::lock_guard<std::mutex> lock(b->mutex_);
                 b->x_ = x;
@@ -67,6 +72,12 @@ bool StartBeside::Take(std::vector<double>* x, double* found_at) {
     *found_at = found_at_;
     pending_.store(false, std::memory_order_relaxed);
     return true;
+}
+
+bool StartBeside::Bound(double* bound) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (has_bound_) *bound = bound_;
+    return has_bound_;
 }
 
 bool SolutionFeasible(const ModelData& m, const std::vector<double>& x) {

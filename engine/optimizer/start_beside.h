@@ -35,6 +35,8 @@ class StartBeside {
     // Takes the solution found since the last call, if any, with the seconds
     // from the search's start to its finding.
     bool Take(std::vector<double>* x, double* found_at);
+    // The best bound the heuristic has proved (caller's sense), if any.
+    bool Bound(double* bound);
 
   private:
     StartBeside() = default;
@@ -43,6 +45,8 @@ class StartBeside {
     std::mutex mutex_;
     std::vector<double> x_;
     double found_at_ = 0;
+    bool has_bound_ = false;
+    double bound_ = 0;
     std::thread thread_;
 };
 

@@ -90,6 +90,7 @@ void Lagrange(const ModelData& m, NetworkSplit& s, const StartSearch& ss, Incumb
         if (bound > best_bound + 1e-9) {
             best_bound = bound;
             flat = 0;
+            if (ss.bound) ss.bound(ss.sense * bound);
         } else if (++flat >= 10) {
             mu *= 0.6;
             flat = 0;

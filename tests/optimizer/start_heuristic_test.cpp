@@ -1,8 +1,9 @@
 // The start heuristic of models that split into a network and side rows
 // (tables of three and more dimensions with their totals): the split itself,
 // the solutions it hands over (each one a solution of the whole model and
-// better than the one before, never better than the optimum), its stop, and
-// global searches with it on a thread beside the search.
+// better than the one before, never better than the optimum), the bounds it
+// proves (never past the optimum), its stop, and global searches with it on a
+// thread beside the search.
 #include <string>
 #include <vector>
 
@@ -98,11 +99,23 @@ TEST_F(StartHeuristicTest, SolutionsHoldTheWholeModelAndImprove) {
             }
             found.push_back(objective);
         };
+        // The bounds the multipliers prove rise and never pass the optimum
+        // (a bound past it would make a search claim a gap it does not have).
+        std::vector<double> bounds;
+        search.bound = [&](double b) {
+            if (!bounds.empty()) {
+                EXPECT_GT(b, bounds.back());
+            }
+            bounds.push_back(b);
+        };
         const bool any = RunStructuredStart(m, search);
         EXPECT_EQ(any, !found.empty());
+        const double optimum = OptimumOf(t);
+        EXPECT_FALSE(bounds.empty());
+        for (double b : bounds) EXPECT_LE(b, optimum + 1e-6);
         if (any) {
             ++tables_with_a_solution;
-            EXPECT_GE(found.back(), OptimumOf(t) - 1e-6);
+            EXPECT_GE(found.back(), optimum - 1e-6);
         }
     }
     // Small tables leave the repair little room, but most of them give way.
