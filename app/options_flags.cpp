@@ -18,6 +18,7 @@ enum class Kind {
     NumberOrInf,
     DecimalOrInf,
     DecimalOrMinusInf,
+    Seed,
     Switch
 };
 
@@ -43,6 +44,8 @@ const Flag kFlags[] = {
      "largest jump of the extended model, in base units (default 0)"},
     {"--no-audit", Kind::Switch, kGeneral, "12019", "", "no auditing phase (no interval workbook)"},
     {"--random-weights", Kind::Switch, kGeneral, "12017", "", "random weights in the objective"},
+    {"--weights-seed", Kind::Seed, kGeneral, "12022", "N",
+     "seed of the random weights, 0 to 4294967295 (default: a new one each run, printed)"},
     {"--keep-loaded", Kind::Switch, kGeneral, "12018", "",
      "keep the instance loaded after rounding"},
     {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
@@ -112,6 +115,13 @@ bool valid(const Flag& f, const std::string& text, std::string& error) {
             if (text == "-inf" || (isPlainDecimal(text) && isNumber(text, v))) return true;
             error = name + " needs a number of 0 or more or -inf, not \"" + text + "\"";
             return false;
+        case Kind::Seed:
+            if (!text.empty() && text.size() <= 10 &&
+                text.find_first_not_of("0123456789") == std::string::npos &&
+                std::stoull(text) <= 4294967295ULL)
+                return true;
+            error = name + " needs a whole number from 0 to 4294967295, not \"" + text + "\"";
+            return false;
         case Kind::Switch:
             return true;
     }
@@ -119,6 +129,12 @@ bool valid(const Flag& f, const std::string& text, std::string& error) {
 }
 
 }  // namespace
+
+bool OptionFlags::has(const std::string& name) const {
+    for (const auto& n : names)
+        if (n == name) return true;
+    return false;
+}
 
 bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::string& error) {
     std::map<std::string, std::string> given;
@@ -142,7 +158,12 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
         }
         given[flag->name] = value;
     }
+    if (given.count("--weights-seed") && !given.count("--random-weights")) {
+        error = "--weights-seed fixes the random weights: give --random-weights with it";
+        return false;
+    }
     flags.values.clear();
+    flags.names.clear();
     bool protection = false;
     for (const Flag& f : kFlags) {
         auto it = given.find(f.name);
@@ -155,6 +176,7 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
             protection = true;
         }
         flags.values.push_back({f.page, f.control, value});
+        flags.names.push_back(f.name);
     }
     args = rest;
     return true;

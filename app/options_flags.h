@@ -17,7 +17,9 @@ inline constexpr char kOptionsSheetCaption[] = " Quorant";
 
 struct OptionFlags {
     std::vector<drivers::ControlValue> values;  // page / control / text, in sheet order
+    std::vector<std::string> names;             // the flags given, in sheet order
     bool any() const { return !values.empty(); }
+    bool has(const std::string& name) const;
 };
 
 // Takes the option flags out of `args` (other words stay, in order). False
