@@ -182,6 +182,24 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
     return true;
 }
 
+const FlagRefusal kKeepLoadedRefusal = {
+    "--keep-loaded",
+    "keeps the instance loaded for the next command of the same session, and a command line "
+    "runs only one (use it in a script: quorant script FILE)"};
+
+std::string refusedFlag(const OptionFlags& flags, const std::vector<FlagRefusal>& refusals) {
+    for (const auto& name : flags.names)
+        for (const auto& r : refusals)
+            if (r.flag == name) return name + " " + r.reason;
+    return "";
+}
+
+std::vector<FlagRefusal> refuseAllRoundingFlags(const std::string& reason) {
+    std::vector<FlagRefusal> out;
+    for (const Flag& f : kFlags) out.push_back({f.name, reason});
+    return out;
+}
+
 void applyOptionFlags(const OptionFlags& flags, drivers::AnswerDriver& driver) {
     for (const auto& v : flags.values) driver.addValue(kOptionsSheetCaption, v);
 }

@@ -27,6 +27,20 @@ struct OptionFlags {
 // number (or keyword) of the right kind.
 bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::string& error);
 
+// Why a flag cannot apply to what a command is about to do.
+struct FlagRefusal {
+    std::string flag;
+    std::string reason;
+};
+// The first flag given that `refusals` names, as "FLAG REASON"; "" when none.
+std::string refusedFlag(const OptionFlags& flags, const std::vector<FlagRefusal>& refusals);
+// The refusals of every rounding flag, for a command that will not round
+// (`reason`, such as "applies to a rounding: add --round").
+std::vector<FlagRefusal> refuseAllRoundingFlags(const std::string& reason);
+// --keep-loaded keeps the instance for a next command of the same session:
+// a command line runs one.
+extern const FlagRefusal kKeepLoadedRefusal;
+
 // Hands the values to the answer driver for the options sheet.
 void applyOptionFlags(const OptionFlags& flags, drivers::AnswerDriver& driver);
 
