@@ -162,6 +162,11 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
         error = "--weights-seed fixes the random weights: give --random-weights with it";
         return false;
     }
+    if (given.count("--protect-below") && !given.count("--lpl") && !given.count("--upl")) {
+        error = "--protect-below chooses the cells that --lpl and --upl protect: give --lpl or "
+                "--upl with it";
+        return false;
+    }
     flags.values.clear();
     flags.names.clear();
     bool protection = false;

@@ -48,7 +48,8 @@ std::string runSummaryLines(const RunProgress& p) {
 }
 
 std::string runJsonFields(const RunProgress& p, bool published) {
-    std::string text;
+    std::string text = ", \"time_limit_minutes\": " + number(p.limitSeconds / 60) +
+                       ", \"accept_best\": " + (p.acceptBest ? "true" : "false");
     if (p.auditRan)
         text += ", \"audited_cells\": " + std::to_string(p.auditedCells) +
                 ", \"unaudited_cells\": " + std::to_string(p.unauditedCells);

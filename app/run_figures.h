@@ -14,7 +14,8 @@ namespace app {
 // nothing to say.
 std::string runSummaryLines(const RunProgress& p);
 
-// Fields for the JSON summary, each as `, "key": value`: audited_cells and
+// Fields for the JSON summary, each as `, "key": value`: the time limit and
+// the accept-best setting the run had, audited_cells and
 // unaudited_cells when intervals were computed, weights_seed when the run
 // drew random weights, and the distance and gap of a rounding the time limit
 // left unpublished (when `published` is false).

@@ -228,6 +228,7 @@ int RunRounding(Cell* cells, Sum* sums) {
     gEngine.bestNotProven = 0;
     gEngine.publishedGap = 0;
     int r = EngineSolve(lowerbound, upperbound, kEngineLogName, gOptions.timelim, gOptions.maxJump);
+    ProgressAcceptBest(gOptions.acceptBest != 0);
     gEngine.bestUB = upperbound;
 
     switch (r) {

@@ -87,6 +87,12 @@ void ProgressWeightsSeed(uint32_t seed) {
     s.data.weightsSeed = seed;
 }
 
+void ProgressAcceptBest(bool acceptBest) {
+    State& s = state();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.data.acceptBest = acceptBest ? 1 : 0;
+}
+
 void ProgressEndRun() {
     State& s = state();
     std::lock_guard<std::mutex> hold(s.lock);

@@ -54,6 +54,9 @@ struct RunProgress {
     // The seed the random weights were drawn with (when the run used them).
     int32_t weightsSeedUsed;
     uint32_t weightsSeed;
+
+    // 1 when a rounding the time limit leaves unproven is published.
+    int32_t acceptBest;
 };
 
 // ---- writing (the engine) ---------------------------------------------------------
@@ -68,6 +71,7 @@ void ProgressBound(double bound);
 void ProgressAuditStep(int cellsDone);
 void ProgressAuditResult(int audited, int unaudited, bool stoppedByLimit);
 void ProgressWeightsSeed(uint32_t seed);
+void ProgressAcceptBest(bool acceptBest);
 void ProgressEndRun();
 
 // ---- reading (any thread) ---------------------------------------------------------
