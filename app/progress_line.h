@@ -60,10 +60,12 @@ class TerminalLine {
 };
 
 // Reads the run's progress every `periodMs` on a thread of its own and keeps
-// the line up to date; the destructor stops the thread and erases the line.
+// the line on the terminal `fd` up to date; the destructor stops the thread
+// and erases the line.
 class ProgressTicker {
   public:
-    ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs = 200);
+    ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs = 200,
+                   int fd = 2);
     ~ProgressTicker();
     ProgressTicker(const ProgressTicker&) = delete;
     ProgressTicker& operator=(const ProgressTicker&) = delete;
