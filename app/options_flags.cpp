@@ -47,9 +47,9 @@ const Flag kFlags[] = {
     {"--weights-seed", Kind::Seed, kGeneral, "12022", "N",
      "seed of the random weights, 0 to 4294967295 (default: a new one each run, printed)"},
     {"--keep-loaded", Kind::Switch, kGeneral, "12018", "",
-     "keep the instance loaded after rounding"},
+     "keep the instance loaded after rounding (in scripts and the shell)"},
     {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
-     "refresh the pivot table of an imported list"},
+     "refresh the pivot table of an imported list (a workbook with one)"},
     {"--accept-best", Kind::Switch, kGeneral, "12021", "",
      "when the time limit ends the search, publish the best rounding found (not proven "
      "optimal)"},
@@ -62,7 +62,7 @@ const Flag kFlags[] = {
     {"--lpl", Kind::Number, kProtection, "12003", "L", "lower protection level"},
     {"--upl", Kind::Number, kProtection, "12005", "U", "upper protection level"},
     {"--protect-below", Kind::NumberOrInf, kProtection, "12015", "T|inf",
-     "protect the cells whose value is below T (default inf: all)"},
+     "protect the cells whose value is below T (default inf: all; with --lpl or --upl)"},
 };
 
 bool isNumber(const std::string& text, double& v) {
