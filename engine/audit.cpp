@@ -251,11 +251,26 @@ void AuditCells(double w, const double lo[], const double hi[],
     std::vector<double> published(n), x(n);
     for (int i = 0; i < n; ++i) published[i] = publishedValue(gEngine.cells[i]);
     CertifyWithoutLps(published, ends);
-    if (!BudgetUsed()) CertifyInBatches(gEngine.subProblem, ends, BudgetUsed);
+    // Cells whose two ends are known, for the progress a person sees: the
+    // batches settle most of a large table before the first cell's LP.
+    auto settled = [&] {
+        int both = 0;
+        for (int i = 0; i < n; ++i) both += ends.High(i) && ends.Low(i) ? 1 : 0;
+        return both;
+    };
+    ProgressAuditStep(settled());
+    if (!BudgetUsed())
+        CertifyInBatches(gEngine.subProblem, ends, [&] {
+            ProgressAuditStep(settled());
+            return BudgetUsed();
+        });
+    int done = settled();
+    ProgressAuditStep(done);
 
     CellLines lines(logName);
     for (int i = 0; i < n; ++i) {
         EngineCell& c = gEngine.cells[i];
+        const bool knownBefore = ends.High(i) && ends.Low(i);
         double max = 0, min = 0;
         if (AuditEnd(+1, i, ends, hi, x, lines, max, logName)) computed[i] |= kHighEnd;
         if (AuditEnd(-1, i, ends, lo, x, lines, min, logName)) computed[i] |= kLowEnd;
@@ -269,7 +284,7 @@ void AuditCells(double w, const double lo[], const double hi[],
         lines.Add(c, published[i], min, max);
         c.auditMin = min;
         c.auditMax = max;
-        ProgressAuditStep(i + 1);
+        if (!knownBefore) ProgressAuditStep(++done);
         gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
         if (gEngine.elapsed > gEngine.timeLimit) {
             gEngine.auditStoppedByLimit = i + 1 < n ? 1 : 0;
