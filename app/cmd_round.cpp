@@ -123,13 +123,16 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     if (!pivot) {
         // Only a workbook with a pivot table is read as a list.
         if (!a.select.empty())
-            return usage("round", "--select names the database-style list of a workbook with a "
-                                  "pivot table, and " + book +
-                                      " holds none: round reads the table of every sheet (to "
-                                      "read a list, use quorant import --select)");
-        refused = refusedFlag(a.flags, {{"--refresh-pivot", "rebuilds the pivot table of a "
-                                                            "database-style list, and " + book +
-                                                                " holds no pivot table"}});
+            return usage("round",
+                         "--select names the database-style list of a workbook with a "
+                         "pivot table, and " +
+                             book +
+                             " holds none: round reads the table of every sheet (to "
+                             "read a list, use quorant import --select)");
+        refused = refusedFlag(a.flags, {{"--refresh-pivot",
+                                         "rebuilds the pivot table of a "
+                                         "database-style list, and " +
+                                             book + " holds no pivot table"}});
         if (!refused.empty()) return usage("round", refused);
     }
     if (!a.select.empty() && !selectBlock(a.select, error)) {
@@ -243,8 +246,9 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     std::vector<FlagRefusal> refusals = {kKeepLoadedRefusal};
     for (const char* f : {"--time-limit", "--max-jump", "--no-audit", "--random-weights",
                           "--weights-seed", "--accept-best", "--refresh-pivot"})
-        refusals.push_back({f, "is not kept in an instance file: give it when the instance is "
-                               "rounded (quorant load FILE --round ...)"});
+        refusals.push_back({f,
+                            "is not kept in an instance file: give it when the instance is "
+                            "rounded (quorant load FILE --round ...)"});
     error = refusedFlag(a.flags, refusals);
     if (!error.empty()) return usage("save-instance", error);
     if (a.positional.size() != 1 || a.output.empty())

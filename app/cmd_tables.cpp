@@ -92,9 +92,10 @@ bool parseTableArgs(std::vector<std::string> words, bool generate, TableArgs& a,
     error = refusedFlag(a.flags, refusals);
     if (!error.empty()) return false;
     if (generate && a.newWorkbook) {
-        error = "--new-workbook changes nothing here: generate always makes its table in a "
-                "workbook of its own, saved as -o BOOK.xlsx (the box is for the dialog in a "
-                "script or the shell)";
+        error =
+            "--new-workbook changes nothing here: generate always makes its table in a "
+            "workbook of its own, saved as -o BOOK.xlsx (the box is for the dialog in a "
+            "script or the shell)";
         return false;
     }
     if (generate && !a.zeroSeed.empty() && a.zeros.find_first_not_of('0') == std::string::npos) {
@@ -219,8 +220,9 @@ int importCommand(const std::vector<std::string>& words, bool quiet) {
         return 1;
     }
     if (a.flags.has("--refresh-pivot") && !host::holdsPivotTable(host::activeWorkbook()))
-        return usage("import", "--refresh-pivot rebuilds the pivot table of the list's sheet, and " +
-                                   book + " holds no pivot table");
+        return usage("import",
+                     "--refresh-pivot rebuilds the pivot table of the list's sheet, and " + book +
+                         " holds no pivot table");
     if (!selectBlock(a.select, error)) {
         std::cerr << "quorant import: cannot select " << a.select << ": " << error << "\n";
         return 1;

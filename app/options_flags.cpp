@@ -163,8 +163,9 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
         return false;
     }
     if (given.count("--protect-below") && !given.count("--lpl") && !given.count("--upl")) {
-        error = "--protect-below chooses the cells that --lpl and --upl protect: give --lpl or "
-                "--upl with it";
+        error =
+            "--protect-below chooses the cells that --lpl and --upl protect: give --lpl or "
+            "--upl with it";
         return false;
     }
     flags.values.clear();

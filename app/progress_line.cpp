@@ -143,8 +143,7 @@ void TerminalLine::eraseLocked() {
     drawn_ = false;
 }
 
-ProgressTicker::ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs,
-                               int fd)
+ProgressTicker::ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs, int fd)
     : source_(source), after_(afterSeconds), period_(periodMs), line_(fd) {
     thread_ = std::thread([this] { loop(); });
 }

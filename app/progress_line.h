@@ -64,8 +64,7 @@ class TerminalLine {
 // and erases the line.
 class ProgressTicker {
   public:
-    ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs = 200,
-                   int fd = 2);
+    ProgressTicker(RunProgressSource source, double afterSeconds, int periodMs = 200, int fd = 2);
     ~ProgressTicker();
     ProgressTicker(const ProgressTicker&) = delete;
     ProgressTicker& operator=(const ProgressTicker&) = delete;

@@ -66,8 +66,8 @@ std::string timeLimitMessage(const RunProgress& p) {
     if (!p.hasRounding)
         return "the time limit was reached before any rounding was found; nothing was published "
                "(a longer --time-limit may find one)";
-    std::string text = "the time limit ended the search holding a rounding of distance " +
-                       number(p.bestDistance);
+    std::string text =
+        "the time limit ended the search holding a rounding of distance " + number(p.bestDistance);
     if (p.hasBound)
         text += " (the best possible is at least " + number(p.bound) + ": gap " +
                 percent(p.gapPercent) + ")";

@@ -127,7 +127,9 @@ void removeRedundantCells(InstanceState& s, bool boundsEdited, bool protectionEd
 
 }  // namespace
 
-void assignCellAttributes(Cell* cell) { assignCellAttributesWith(cell, gOptions); }
+void assignCellAttributes(Cell* cell) {
+    assignCellAttributesWith(cell, gOptions);
+}
 
 void assignCellAttributesWith(Cell* cell, const RoundingOptions& o) {
     const double v = cell->nominal, b = o.basenumber, jumpBand = 2 * b * (double(o.maxJump) + 1);

@@ -11,8 +11,8 @@
 #include "engine/engine.h"
 #include "engine/engine_texts.h"
 #include "engine/logfile.h"
-#include "engine/run_progress.h"
 #include "engine/optimizer/optimizer.h"
+#include "engine/run_progress.h"
 #include "shell/host_api.h"
 
 namespace {

@@ -61,7 +61,8 @@ void ProgressBound(double bound) {
     std::lock_guard<std::mutex> hold(s.lock);
     if (!s.data.hasRounding || !s.data.hasBound) return;
     // A bound never gets worse; the optimizer's figure may lag a little.
-    if (bound > s.data.bound) s.data.bound = bound < s.data.bestDistance ? bound : s.data.bestDistance;
+    if (bound > s.data.bound)
+        s.data.bound = bound < s.data.bestDistance ? bound : s.data.bestDistance;
     updateGap(s.data);
 }
 

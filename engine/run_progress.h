@@ -26,9 +26,9 @@ enum RunPhase : int32_t {
 };
 
 struct RunProgress {
-    int32_t size;    // sizeof(RunProgress) of the add-in that filled it
-    int32_t run;     // runs started in this process (0: none yet)
-    int32_t phase;   // a RunPhase
+    int32_t size;   // sizeof(RunProgress) of the add-in that filled it
+    int32_t run;    // runs started in this process (0: none yet)
+    int32_t phase;  // a RunPhase
     int32_t cellCount;
     double elapsedSeconds;  // since the run started; frozen when it ended
     double limitSeconds;    // the run's time limit

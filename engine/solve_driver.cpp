@@ -48,7 +48,6 @@ void chooseWeightsSeed(const char* logName) {
     ProgressWeightsSeed(seed);
 }
 
-
 }  // namespace
 
 int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int timeLimitMinutes,

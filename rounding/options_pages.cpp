@@ -162,8 +162,9 @@ bool CPropPageGO::OnKillActive() {
     const unsigned long long seed = std::strtoull(seedText.c_str(), &end, 10);
     const bool seedGiven = randomWeights && !seedText.empty();
     if (seedGiven && (*end != '\0' || seed > UINT32_MAX || seedText[0] == '-')) {
-        gui::messageBox(" The seed of the random weights is a whole number from 0 to 4294967295;"
-                        " leave the box empty for a new seed in each run.");
+        gui::messageBox(
+            " The seed of the random weights is a whole number from 0 to 4294967295;"
+            " leave the box empty for a new seed in each run.");
         setFocusTo(kSeedBox);
         return false;
     }

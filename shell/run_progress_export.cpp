@@ -13,7 +13,8 @@ QTB_EXPORT int QTBTXfRunProgress(RunProgress* out, int size) {
     RunProgress now{};
     ProgressSnapshot(now);
     if (out && size > 0)
-        std::memcpy(out, &now, static_cast<size_t>(size) < sizeof now ? static_cast<size_t>(size)
-                                                                      : sizeof now);
+        std::memcpy(
+            out, &now,
+            static_cast<size_t>(size) < sizeof now ? static_cast<size_t>(size) : sizeof now);
     return static_cast<int>(sizeof now);
 }

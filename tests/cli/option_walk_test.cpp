@@ -15,8 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,9 +46,9 @@ const char* const kTableScript =
 
 struct Scenario {
     std::string name;
-    std::string command;  // with its output in o/ (or o/...) and --json
-    double smallest, largest;  // of the table's values, totals included
-    std::set<std::string> refused;  // flags that must be refused here
+    std::string command;                // with its output in o/ (or o/...) and --json
+    double smallest, largest;           // of the table's values, totals included
+    std::set<std::string> refused;      // flags that must be refused here
     std::vector<std::string> ownFlags;  // the command's own flags to walk
 };
 
@@ -108,11 +108,22 @@ void walk(const Scenario& s) {
 
     // Every rounding flag, with a value that makes a difference on this table.
     std::vector<std::string> variants = {
-        "--base 5", "--time-limit 3", "--max-jump 1", "--no-audit", "--random-weights",
-        "--weights-seed 2", "--keep-loaded", "--refresh-pivot", "--accept-best",
+        "--base 5",
+        "--time-limit 3",
+        "--max-jump 1",
+        "--no-audit",
+        "--random-weights",
+        "--weights-seed 2",
+        "--keep-loaded",
+        "--refresh-pivot",
+        "--accept-best",
         "--lower-floor " + (s.smallest > 0 ? number(s.smallest) : std::string("-inf")),
-        "--lower-dist 3", "--upper-cap " + number(s.largest), "--upper-dist 3", "--lpl 8",
-        "--upl 8", "--protect-below 10"};
+        "--lower-dist 3",
+        "--upper-cap " + number(s.largest),
+        "--upper-dist 3",
+        "--lpl 8",
+        "--upl 8",
+        "--protect-below 10"};
     variants.insert(variants.end(), s.ownFlags.begin(), s.ownFlags.end());
     for (const std::string& v : variants) {
         SCOPED_TRACE(s.name + ": " + v);
@@ -120,7 +131,8 @@ void walk(const Scenario& s) {
         const Outcome r = run(s.command + " " + v);
         if (s.refused.count(flag)) {
             EXPECT_EQ(r.status, 2) << r.err;
-            EXPECT_NE(r.err.find(flag), std::string::npos) << "the message names the flag: " << r.err;
+            EXPECT_NE(r.err.find(flag), std::string::npos)
+                << "the message names the flag: " << r.err;
             continue;
         }
         EXPECT_NE(r.status, 1) << r.err;
@@ -169,61 +181,100 @@ std::set<std::string> plus(std::set<std::string> a, const std::set<std::string>&
 }
 
 const std::set<std::string> kAllRounding = {
-    "--base",        "--time-limit", "--max-jump",     "--no-audit",   "--random-weights",
-    "--weights-seed", "--keep-loaded", "--refresh-pivot", "--accept-best", "--lower-floor",
-    "--lower-dist",  "--upper-cap",  "--upper-dist",   "--lpl",        "--upl",
-    "--protect-below"};
+    "--base",           "--time-limit",   "--max-jump",    "--no-audit",
+    "--random-weights", "--weights-seed", "--keep-loaded", "--refresh-pivot",
+    "--accept-best",    "--lower-floor",  "--lower-dist",  "--upper-cap",
+    "--upper-dist",     "--lpl",          "--upl",         "--protect-below"};
 
 TEST_F(OptionWalk, RoundAWorkbook) {
-    walk({"round", "round in/t.xlsx --out o --json", 0, 89,
+    walk({"round",
+          "round in/t.xlsx --out o --json",
+          0,
+          89,
           plus(kNever, {"--refresh-pivot", "--select", "--protect-below"}),
           {"--select 'Sheet1!A1:C3'", "--out o/elsewhere"}});
 }
 
 TEST_F(OptionWalk, RoundAWorkbookWithAPivotTable) {
     const auto [lo, hi] = valueRange("in/sector-list.xlsx", 2, 13, true);
-    walk({"round-pivot", "round in/sector-pivot.xlsx --select 'Data!A1:C13' --out o --json", lo,
-          hi, plus(kNever, {"--protect-below"}), {}});
+    walk({"round-pivot",
+          "round in/sector-pivot.xlsx --select 'Data!A1:C13' --out o --json",
+          lo,
+          hi,
+          plus(kNever, {"--protect-below"}),
+          {}});
 }
 
 TEST_F(OptionWalk, LoadAndRoundInstanceFiles) {
-    walk({"load-qtb", "load in/t.qtb --round --out o --json", 0, 89,
+    walk({"load-qtb",
+          "load in/t.qtb --round --out o --json",
+          0,
+          89,
           plus(kNever, {"--refresh-pivot", "--protect-below", "--solution"}),
           {"--solution o/t.qts"}});
-    walk({"load-wq", "load in/t.wq --round --out o --json", 0, 89,
-          plus(kNever, {"--refresh-pivot", "--protect-below"}), {"--solution o/other.qts"}});
+    walk({"load-wq",
+          "load in/t.wq --round --out o --json",
+          0,
+          89,
+          plus(kNever, {"--refresh-pivot", "--protect-below"}),
+          {"--solution o/other.qts"}});
     // Without --round no rounding flag can apply.
-    walk({"load-only", "load in/t.qtb --out o --json", 0, 89,
-          plus(kAllRounding, {"--solution"}), {"--solution o/t.qts"}});
+    walk({"load-only",
+          "load in/t.qtb --out o --json",
+          0,
+          89,
+          plus(kAllRounding, {"--solution"}),
+          {"--solution o/t.qts"}});
 }
 
 TEST_F(OptionWalk, GenerateAndRound) {
     ASSERT_EQ(run("generate 3,4 --seed 3 --out o").status, 0);
     fs::copy_file("o/random-3x4.xlsx", "in/random-3x4.xlsx");
     const auto [lo, hi] = valueRange("in/random-3x4.xlsx", 2, 40, false);
-    walk({"generate", "generate 3,4 --seed 3 --round --out o --json", lo, hi,
+    walk({"generate",
+          "generate 3,4 --seed 3 --round --out o --json",
+          lo,
+          hi,
           plus(kNever, {"--refresh-pivot", "--protect-below", "--new-workbook", "--zero-seed"}),
           {"--seed 4", "--zeros 30", "--from 10", "--to 90", "--real", "--new-workbook",
            "--zero-seed 2", "-o o/g.xlsx"}});
-    walk({"generate-only", "generate 3,4 --seed 3 --out o --json", lo, hi,
-          plus(kAllRounding, {"--new-workbook"}), {"--seed 4", "--new-workbook"}});
+    walk({"generate-only",
+          "generate 3,4 --seed 3 --out o --json",
+          lo,
+          hi,
+          plus(kAllRounding, {"--new-workbook"}),
+          {"--seed 4", "--new-workbook"}});
 }
 
 TEST_F(OptionWalk, ImportAListAndRound) {
     const auto [lo, hi] = valueRange("in/sector-list.xlsx", 2, 13, true);
-    walk({"import", "import in/sector-list.xlsx --select 'Data!A1:C13' --round --out o --json", lo,
-          hi, plus(kNever, {"--refresh-pivot", "--protect-below"}), {"-o o/table.xlsx"}});
+    walk({"import",
+          "import in/sector-list.xlsx --select 'Data!A1:C13' --round --out o --json",
+          lo,
+          hi,
+          plus(kNever, {"--refresh-pivot", "--protect-below"}),
+          {"-o o/table.xlsx"}});
     walk({"import-pivot",
-          "import in/sector-pivot.xlsx --select 'Data!A1:C13' --round --out o --json", lo, hi,
-          plus(kNever, {"--protect-below"}), {}});
-    walk({"import-only", "import in/sector-list.xlsx --select 'Data!A1:C13' --out o --json", lo,
-          hi, kAllRounding, {}});
+          "import in/sector-pivot.xlsx --select 'Data!A1:C13' --round --out o --json",
+          lo,
+          hi,
+          plus(kNever, {"--protect-below"}),
+          {}});
+    walk({"import-only",
+          "import in/sector-list.xlsx --select 'Data!A1:C13' --out o --json",
+          lo,
+          hi,
+          kAllRounding,
+          {}});
 }
 
 TEST_F(OptionWalk, SaveAnInstance) {
     // The bounds, levels and base go into the file; what only a rounding
     // uses is refused.
-    walk({"save-instance", "save-instance in/t.xlsx -o o/s.qtb --json", 0, 89,
+    walk({"save-instance",
+          "save-instance in/t.xlsx -o o/s.qtb --json",
+          0,
+          89,
           plus(kNever, {"--time-limit", "--max-jump", "--no-audit", "--random-weights",
                         "--refresh-pivot", "--accept-best", "--protect-below"}),
           {}});

@@ -42,13 +42,14 @@ void expectSameFiles(const std::string& a, const std::string& b,
     for (const auto& name : names) {
         const std::string first = slurp(a + "/" + name);
         ASSERT_FALSE(first.empty()) << a << "/" << name;
-        EXPECT_TRUE(first == slurp(b + "/" + name)) << name << " differs between " << a << " and "
-                                                    << b;
+        EXPECT_TRUE(first == slurp(b + "/" + name))
+            << name << " differs between " << a << " and " << b;
     }
 }
 
 TEST(Reproducible, TheSameSeedGivesTheSameWorkbooksByteForByte) {
-    const std::string args = "round " + kExample + " --random-weights --weights-seed 5 --json --out ";
+    const std::string args =
+        "round " + kExample + " --random-weights --weights-seed 5 --json --out ";
     const Outcome a = quorant(args + "a");
     ASSERT_EQ(a.status, 0) << a.err;
     EXPECT_NE(a.out.find("\"weights_seed\": 5,"), std::string::npos) << a.out;

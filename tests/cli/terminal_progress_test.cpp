@@ -54,8 +54,8 @@ std::string onTerminal(const std::vector<std::string>& args, int& status) {
 
 // A 2-D table of 50 x 50 categories with its totals: its solve and audit
 // take long enough for the line to be drawn several times.
-const std::vector<std::string> kGenerate = {"generate", "50,50", "--seed", "5", "--round",
-                                            "--out", "out"};
+const std::vector<std::string> kGenerate = {"generate", "50,50", "--seed", "5",
+                                            "--round",  "--out", "out"};
 
 std::vector<std::string> with(std::vector<std::string> args, const std::string& first) {
     args.insert(args.begin(), first);

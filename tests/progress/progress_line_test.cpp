@@ -1,16 +1,15 @@
 // The terminal's live line: what it says in each phase, when it says nothing,
 // and that it is always erased: after each drawing the ticker leaves nothing
 // behind once it stops.
+#include "app/progress_line.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <mutex>
 #include <string>
-
-#include "app/progress_line.h"
 
 namespace {
 
@@ -36,7 +35,8 @@ TEST(ProgressLine, SaysWhatTheRunDoesInEachPhase) {
     // Random weights: the distance is known, a bound on it is not.
     p.hasBound = 0;
     p.phase = kRunSolvingExtended;
-    EXPECT_EQ(app::progressLineText(p, 1), "0:12 of 10:00  searching (extended model): distance 130");
+    EXPECT_EQ(app::progressLineText(p, 1),
+              "0:12 of 10:00  searching (extended model): distance 130");
     p.phase = kRunAuditing;
     p.cellsAuditedSoFar = 1200;
     p.elapsedSeconds = 3725;

@@ -1,9 +1,9 @@
 // What the program's summary says of a run: the audited and unaudited cells
 // (with the reason), the seed of the random weights, and for a search the
 // time limit stopped with a rounding in hand, its gap and how to publish it.
-#include <gtest/gtest.h>
-
 #include "app/run_figures.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,9 +31,10 @@ TEST(RunFigures, AnAuditCutByTheLimitIsCountedAndExplained) {
               "\"unaudited_cells\": 8061");
     // An LP that failed is not the time limit.
     p.auditStoppedByLimit = 0;
-    EXPECT_NE(app::runSummaryLines(p).find(
-                  "8061 of 9261 cells could not be audited; their intervals show the rounding's box"),
-              std::string::npos);
+    EXPECT_NE(
+        app::runSummaryLines(p).find(
+            "8061 of 9261 cells could not be audited; their intervals show the rounding's box"),
+        std::string::npos);
 }
 
 TEST(RunFigures, NoAuditNoCountsAndTheSeedToRepeatARun) {
