@@ -35,7 +35,7 @@ bool applyCaptureFlags(const CaptureFlags& flags, std::string& error);
 struct CaptureSummary {
     bool present = false;
     std::vector<std::pair<std::string, std::string>> json;  // key, JSON value
-    std::vector<std::string> lines;  // sentences for the user
+    std::vector<std::string> lines;                         // sentences for the user
 };
 CaptureSummary readCaptureSummary();
 

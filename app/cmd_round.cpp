@@ -32,8 +32,8 @@ struct Args {
 // Parses the words of a command; `allowed` lists the command's own flags;
 // `captures` says whether it captures a workbook (and so takes the capture
 // flags).
-bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& allowed,
-               Args& a, std::string& error, const std::string& command, bool captures = false) {
+bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& allowed, Args& a,
+               std::string& error, const std::string& command, bool captures = false) {
     if (captures) {
         if (!takeCaptureFlags(words, a.capture, error)) return false;
     } else if (!(error = refuseCaptureFlags(words, command)).empty()) {

@@ -23,8 +23,9 @@ void* addinFunction(const char* name, std::string& error) {
 
 bool captureSettingAction(ScriptContext&, const ScriptLine& line, std::string& error) {
     if (line.words.size() != 3) {
-        error = "usage: capture-setting find-totals|all-cells on|off, or capture-setting table "
-                "RANGES|none";
+        error =
+            "usage: capture-setting find-totals|all-cells on|off, or capture-setting table "
+            "RANGES|none";
         return false;
     }
     using Setter = int (*)(const char*);

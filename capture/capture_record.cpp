@@ -34,8 +34,8 @@ std::string sheetPrefix(int32_t sheet) {
     }
     bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9');
     for (char c : name)
-        plain &= (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                 c == '_';
+        plain &=
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
     if (plain) return name + "!";
     std::string quoted = "'";
     for (char c : name) {

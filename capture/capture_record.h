@@ -41,10 +41,10 @@ struct TableArea {
 
 // Why a formula cell is no cell of the table.
 enum class KeptReason {
-    NotASum,        // not a sum or difference of cells
-    AddsNonTable,   // adds a cell that is not a cell of the table (`via`)
-    UnknownSheet,   // names a sheet the workbook does not have
-    OutsideTable,   // lies outside the table's ranges
+    NotASum,       // not a sum or difference of cells
+    AddsNonTable,  // adds a cell that is not a cell of the table (`via`)
+    UnknownSheet,  // names a sheet the workbook does not have
+    OutsideTable,  // lies outside the table's ranges
 };
 
 struct KeptFormula {

@@ -89,8 +89,8 @@ std::string foundTotalText(const Sum* sum) {
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string piece = (i ? " + " : "") + name(parts[i]);
         if (text.size() + joined.size() + piece.size() > 200 && i + 1 < parts.size()) {
-            joined += " + ... + " + name(parts.back()) + " (" + std::to_string(parts.size()) +
-                      " parts)";
+            joined +=
+                " + ... + " + name(parts.back()) + " (" + std::to_string(parts.size()) + " parts)";
             break;
         }
         joined += piece;
@@ -113,7 +113,8 @@ void reportKeptFormulas() {
         {KeptReason::UnknownSheet,
          "formula names a sheet this workbook does not have: it keeps its formula: ",
          "formulas name a sheet this workbook does not have: they keep their formulas: "},
-        {KeptReason::OutsideTable, "formula lies outside the table's ranges and keeps its formula: ",
+        {KeptReason::OutsideTable,
+         "formula lies outside the table's ranges and keeps its formula: ",
          "formulas lie outside the table's ranges and keep their formulas: "},
     };
     for (const Group& g : groups) {

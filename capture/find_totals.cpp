@@ -99,8 +99,9 @@ int findTypedTotals() {
         ++added;
         ShowStatus((" Found total: " + foundTotalText(sum)).c_str());
     }
-    const std::string done = added == 1 ? " Done: 1 typed total found."
-                                        : " Done: " + std::to_string(added) + " typed totals found.";
+    const std::string done = added == 1
+                                 ? " Done: 1 typed total found."
+                                 : " Done: " + std::to_string(added) + " typed totals found.";
     ShowStatus(done.c_str());
     return added;
 }

@@ -94,8 +94,7 @@ bool planLinear(const std::string& text, const Cell* cell, FormulaPlan& plan) {
     if (!parseLinearFormula(text, items)) return false;
     std::vector<PlannedTerm> made;
     for (const LinearItem& item : items) {
-        if (!cellsOfReference(item.first, item.last, cell, cell->sheet, int16_t(item.sign),
-                              made)) {
+        if (!cellsOfReference(item.first, item.last, cell, cell->sheet, int16_t(item.sign), made)) {
             plan.kind = FormulaKind::Linear;
             plan.unknownSheet = true;
             return true;

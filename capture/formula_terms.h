@@ -16,10 +16,10 @@ struct PlannedTerm {
 };
 
 enum class FormulaKind {
-    Typed,    // no formula: the cell holds a value typed in
-    OneSum,   // =SUM(...) of references: the sum as sum detection has always read it
-    Linear,   // references, ranges in SUM and groups added and subtracted
-    Other,    // any other formula: no equation, and its cell is no cell of the table
+    Typed,   // no formula: the cell holds a value typed in
+    OneSum,  // =SUM(...) of references: the sum as sum detection has always read it
+    Linear,  // references, ranges in SUM and groups added and subtracted
+    Other,   // any other formula: no equation, and its cell is no cell of the table
 };
 
 struct FormulaPlan {

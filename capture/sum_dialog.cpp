@@ -14,8 +14,8 @@
 
 #include "capture/capture.h"
 #include "capture/capture_record.h"
-#include "capture/find_totals.h"
 #include "capture/dialog_table.h"
+#include "capture/find_totals.h"
 #include "capture/sum_dialog_tables.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"

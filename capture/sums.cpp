@@ -4,8 +4,8 @@
 
 #include "capture/capture.h"
 #include "capture/capture_record.h"
-#include "capture/formula_cells.h"
 #include "capture/find_totals.h"
+#include "capture/formula_cells.h"
 #include "rounding/options_sheet.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"

@@ -24,7 +24,7 @@ struct Region {
     int sheet = 0;
     std::set<RC> cells;  // the occupied positions of the table, labels included
     int32_t r0 = 0, r1 = 0, c0 = 0, c1 = 0;
-    std::set<RC> headers;  // numbers read as headers
+    std::set<RC> headers;             // numbers read as headers
     std::vector<int32_t> rows, cols;  // rows and columns holding numbers of the table
 };
 
@@ -40,7 +40,8 @@ std::vector<std::vector<RC>> splitAt(const std::vector<RC>& cells, bool byRow) {
     std::vector<std::vector<RC>> groups(starts.size());
     for (const RC& c : cells) {
         const int32_t k = byRow ? c.first : c.second;
-        const size_t g = size_t(std::upper_bound(starts.begin(), starts.end(), k) - starts.begin()) - 1;
+        const size_t g =
+            size_t(std::upper_bound(starts.begin(), starts.end(), k) - starts.begin()) - 1;
         groups[g].push_back(c);
     }
     return groups;
@@ -90,7 +91,8 @@ void findHeaders(const Sheet& s, Region& r) {
     for (bool row : {true, false}) {
         int32_t first = INT32_MAX;
         for (const RC& c : r.cells)
-            if (isNumber(s, c) && !r.headers.count(c)) first = std::min(first, row ? c.first : c.second);
+            if (isNumber(s, c) && !r.headers.count(c))
+                first = std::min(first, row ? c.first : c.second);
         if (first == INT32_MAX) return;
         const std::vector<RC> line = numbersOf(row, first);  // ordered along the line
         std::vector<double> values;
@@ -166,7 +168,8 @@ std::vector<Region> regionsOf(int sheet, const Sheet& s) {
             continue;
         }
         std::vector<RC> all;
-        for (size_t i : members) all.insert(all.end(), parts[i].cells.begin(), parts[i].cells.end());
+        for (size_t i : members)
+            all.insert(all.end(), parts[i].cells.begin(), parts[i].cells.end());
         regions.push_back(makeRegion(sheet, s, all));
     }
     std::sort(regions.begin(), regions.end(), [](const Region& a, const Region& b) {
@@ -286,7 +289,8 @@ std::vector<std::vector<int>> layoutGroups(const std::vector<Sheet>& sheets) {
     std::vector<std::vector<std::tuple<int32_t, int32_t, int>>> shapes(sheets.size());
     for (size_t k = 0; k < sheets.size(); ++k)
         for (const auto& [at, spot] : sheets[k])
-            if (spot.kind != Spot::Other) shapes[k].emplace_back(at.first, at.second, int(spot.kind));
+            if (spot.kind != Spot::Other)
+                shapes[k].emplace_back(at.first, at.second, int(spot.kind));
     std::vector<std::vector<int>> groups;
     std::vector<bool> taken(sheets.size(), false);
     for (size_t k = 0; k < sheets.size(); ++k) {

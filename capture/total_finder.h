@@ -34,16 +34,14 @@ namespace totals {
 
 struct Spot {
     enum Kind : uint8_t { Number, Text, Other } kind = Other;
-    double value = 0;   // Number
+    double value = 0;    // Number
     bool typed = false;  // Number without a formula: it may be a total
     std::string text;    // Text
 };
 
 struct Pos {
     int32_t sheet = 0, row = 0, col = 0;
-    bool operator==(const Pos& o) const {
-        return sheet == o.sheet && row == o.row && col == o.col;
-    }
+    bool operator==(const Pos& o) const { return sheet == o.sheet && row == o.row && col == o.col; }
 };
 
 // The non-empty positions of one sheet, by (row, col). Numbers are the

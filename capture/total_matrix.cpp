@@ -6,13 +6,13 @@
 // stack and the total takes their place, so that it can be a part of a total
 // further on. Reading the items backwards finds totals placed before their
 // parts.
+#include "capture/total_matrix.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <set>
-
-#include "capture/total_matrix.h"
 
 namespace totals {
 
@@ -33,8 +33,8 @@ const std::set<std::string>& totalWords() {
         // Dutch, Scandinavian, Finnish
         "totaal", "som", "alle", "samen", "totalt", "summa", "samtliga", "yhteensä", "kaikki",
         // Polish, Czech, Hungarian, Russian
-        "razem", "ogółem", "celkem", "úhrnem", "összesen", "Összesen", "всего", "Всего",
-        "итого", "Итого",
+        "razem", "ogółem", "celkem", "úhrnem", "összesen", "Összesen", "всего", "Всего", "итого",
+        "Итого",
         // Abbreviations
         "tot"};
     return words;
@@ -90,14 +90,15 @@ class StackScan {
             }
             push(item);
         }
-        complete = stack_.size() == 1 && m_.items >= 3;
+        // Three items can add up by chance (2, 3, 5); four that form one tree hardly.
+        complete = stack_.size() == 1 && m_.items >= 4;
         return found;
     }
 
   private:
     const Matrix& m_;
     std::vector<int> stack_;
-    std::vector<std::vector<double>> pre_;  // per line: sums of the stack's first j items
+    std::vector<std::vector<double>> pre_;   // per line: sums of the stack's first j items
     std::vector<std::vector<int>> nonzero_;  // per line: count of non-zero values among them
     bool nonNegative_ = true;
 
@@ -200,7 +201,8 @@ bool isTotalLabel(const std::string& label) {
     std::string lowered;
     for (char c : label) lowered += char(std::tolower(static_cast<unsigned char>(c)));
     const size_t at = lowered.find("i alt");
-    return at != std::string::npos && (at == 0 || !letter(static_cast<unsigned char>(lowered[at - 1]))) &&
+    return at != std::string::npos &&
+           (at == 0 || !letter(static_cast<unsigned char>(lowered[at - 1]))) &&
            (at + 5 == lowered.size() || !letter(static_cast<unsigned char>(lowered[at + 5])));
 }
 

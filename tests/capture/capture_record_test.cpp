@@ -3,10 +3,11 @@
 // left out on purpose by the table's ranges; the hint after a capture
 // without equations; typed totals found by the setting and by the dialog's
 // Find Totals button, kept or removed by the user; the report front ends read.
+#include "capture/capture_record.h"
+
 #include <algorithm>
 #include <map>
 
-#include "capture/capture_record.h"
 #include "capture/sum_dialog.h"
 #include "capture/sum_dialog_tables.h"
 #include "host/host.h"
@@ -56,10 +57,10 @@ TEST(CaptureRanges, CellsMergeIntoRectanglesNamedAsAUserNamesThem) {
     std::vector<GridPos> cells;
     for (int r = 1; r <= 2; ++r)
         for (int c = 1; c <= 2; ++c) cells.push_back({0, r, c});  // B2:C3
-    cells.push_back({0, 4, 3});                                  // D5
-    cells.push_back({0, 5, 3});                                  // D6, under D5
-    cells.push_back({0, 5, 4});                                  // E6: row 6 is D6:E6
-    cells.push_back({1, 0, 27});                                 // AB1
+    cells.push_back({0, 4, 3});                                   // D5
+    cells.push_back({0, 5, 3});                                   // D6, under D5
+    cells.push_back({0, 5, 4});                                   // E6: row 6 is D6:E6
+    cells.push_back({1, 0, 27});                                  // AB1
     cells.push_back({2, 9, 0});
     cells.push_back({0, 1, 1});  // again
     EXPECT_EQ(rangeTexts(cells),
@@ -79,10 +80,12 @@ TEST_F(CaptureRecordTest, NumbersInNoEquationAreReportedAsRanges) {
     put("C3", "2");
     put("D3", "3");
     ASSERT_EQ(captureWithDefaults(), 0);
-    EXPECT_TRUE(shownStatus(user, "Captured 3 cells and 1 equation (1 from formulas, 0 found "
-                                  "totals, 0 by hand)."));
-    EXPECT_TRUE(shownStatus(user, "4 numbers are in no equation and were left as they are: "
-                                  "Sheet1!A1, Sheet1!C2, Sheet1!C3:D3"));
+    EXPECT_TRUE(shownStatus(user,
+                            "Captured 3 cells and 1 equation (1 from formulas, 0 found "
+                            "totals, 0 by hand)."));
+    EXPECT_TRUE(shownStatus(user,
+                            "4 numbers are in no equation and were left as they are: "
+                            "Sheet1!A1, Sheet1!C2, Sheet1!C3:D3"));
     const auto r = report();
     EXPECT_EQ(one(r, "cells"), "3");
     EXPECT_EQ(one(r, "equations"), "1");
@@ -147,8 +150,9 @@ TEST_F(CaptureRecordTest, TableRangesLeaveHeadersOutAndRefuseUnknownSheets) {
     EXPECT_EQ(cellOf(0, 0, 1), nullptr) << "2020 is outside the table";
     EXPECT_EQ(cellOf(0, 2, 1), nullptr) << "B3 adds the year";
     EXPECT_EQ(all(report(), "unrounded-range"), (std::vector<std::string>{"Sheet1!B1:C1"}));
-    EXPECT_TRUE(shownStatus(user, "1 total adds a cell that is no cell of the table: it keeps "
-                                  "its formula and is no equation: Sheet1!B3 (adds Sheet1!B1)"));
+    EXPECT_TRUE(shownStatus(user,
+                            "1 total adds a cell that is no cell of the table: it keeps "
+                            "its formula and is no equation: Sheet1!B3 (adds Sheet1!B1)"));
     unloadInstance();
     gCaptureSettings.table = "Nowhere!A1:B2";
     EXPECT_EQ(fLookup(), 1);

@@ -3,10 +3,9 @@
 // subtracted cells, several SUMs, sheets, link cells, R1C1 entry), and the
 // formulas that are no equations, whose cells leave the table together with
 // every total that adds them.
-#include "capture/linear_formula.h"
-
 #include <algorithm>
 
+#include "capture/linear_formula.h"
 #include "host/host.h"
 #include "tests/capture/capture_fixture.h"
 
@@ -52,8 +51,7 @@ TEST(LinearFormula, SignedReferencesRangesInSumAndGroups) {
           "=R1C1 R2C1", "=(R1C1", "=SUM(R1C1", "=", "=-", "=R1C1+", "R1C1+R2C1", "=SUM()",
           "=SUM(R1C1)*2", "=AVERAGE(R1C1:R2C1)", "=R1C1^2", "=R1C1&R2C1", "=SUMIF(R1C1)"})
         EXPECT_EQ(itemsOf(other), V{"refused"}) << other;
-    EXPECT_EQ(itemsOf("=" + std::string(100, '(') + "R1C1" + std::string(100, ')')),
-              V{"refused"});
+    EXPECT_EQ(itemsOf("=" + std::string(100, '(') + "R1C1" + std::string(100, ')')), V{"refused"});
 }
 
 // A county's totals written =K10+K11+...: the total and its parts, each
@@ -67,8 +65,8 @@ TEST_F(LinearSumsTest, PlusTotalsAreEquations) {
     ASSERT_EQ(gInstance.nsums, 1);
     const Sum* sum = sumAt(0, 3, 1);
     ASSERT_NE(sum, nullptr);
-    EXPECT_EQ(termsOf(sum), (std::vector<std::string>{"cell0_3_1:-1", "cell0_2_1:1",
-                                                      "cell0_1_1:1", "cell0_0_1:1"}));
+    EXPECT_EQ(termsOf(sum), (std::vector<std::string>{"cell0_3_1:-1", "cell0_2_1:1", "cell0_1_1:1",
+                                                      "cell0_0_1:1"}));
     EXPECT_EQ(sum->fromFormula, 1) << "written back as the formula it was";
     EXPECT_STREQ(sum->text, "=R[-3]C+R[-2]C+R[-1]C");
 }
@@ -82,15 +80,15 @@ TEST_F(LinearSumsTest, SubtractedCellsAndSeveralSums) {
     std::string error;
     ASSERT_TRUE(host::setCellFormula("D1", "=R1C2+R2C2-R3C2", true, error)) << error;
     ASSERT_EQ(captureWithDefaults(), 0);
-    EXPECT_EQ(termsOf(sumAt(0, 5, 1)), (std::vector<std::string>{"cell0_5_1:-1", "cell0_4_1:1",
-                                                                  "cell0_3_1:1", "cell0_1_1:1",
-                                                                  "cell0_0_1:1"}))
+    EXPECT_EQ(termsOf(sumAt(0, 5, 1)),
+              (std::vector<std::string>{"cell0_5_1:-1", "cell0_4_1:1", "cell0_3_1:1", "cell0_1_1:1",
+                                        "cell0_0_1:1"}))
         << "B3 added and subtracted is no part";
-    EXPECT_EQ(termsOf(sumAt(0, 0, 2)), (std::vector<std::string>{"cell0_0_2:-1", "cell0_4_1:1",
-                                                                  "cell0_3_1:1", "cell0_1_1:1",
-                                                                  "cell0_0_1:1"}));
+    EXPECT_EQ(termsOf(sumAt(0, 0, 2)),
+              (std::vector<std::string>{"cell0_0_2:-1", "cell0_4_1:1", "cell0_3_1:1", "cell0_1_1:1",
+                                        "cell0_0_1:1"}));
     EXPECT_EQ(termsOf(sumAt(0, 0, 3)), (std::vector<std::string>{"cell0_0_3:-1", "cell0_2_1:-1",
-                                                                  "cell0_1_1:1", "cell0_0_1:1"}));
+                                                                 "cell0_1_1:1", "cell0_0_1:1"}));
 }
 
 // =Sheet2!B7+Sheet3!B7 on Sheet1, and the link cell F14 = E29.
@@ -133,11 +131,13 @@ TEST_F(LinearSumsTest, OtherFormulasAndTheTotalsThatAddThemLeaveTheTable) {
     const auto has = [&](const std::string& text) {
         return std::find(user.statuses.begin(), user.statuses.end(), text) != user.statuses.end();
     };
-    EXPECT_TRUE(has("3 formulas are no sums or differences of cells: they keep their formulas "
-                    "and are no cells of the table: Sheet1!B1:B2, Sheet1!A3"));
-    EXPECT_TRUE(has("3 totals add a cell that is no cell of the table: they keep their formulas "
-                    "and are no equations: Sheet1!B3 (adds Sheet1!B1), Sheet1!B4 (adds "
-                    "Sheet1!B3), Sheet1!C1 (adds Sheet1!B4)"))
+    EXPECT_TRUE(
+        has("3 formulas are no sums or differences of cells: they keep their formulas "
+            "and are no cells of the table: Sheet1!B1:B2, Sheet1!A3"));
+    EXPECT_TRUE(
+        has("3 totals add a cell that is no cell of the table: they keep their formulas "
+            "and are no equations: Sheet1!B3 (adds Sheet1!B1), Sheet1!B4 (adds "
+            "Sheet1!B3), Sheet1!C1 (adds Sheet1!B4)"))
         << "reasons name the cell that is no cell of the table";
 }
 

@@ -28,7 +28,9 @@ using clirun::slurp;
 
 const std::string kFixtures = std::string(QUORANT_SOURCE_DIR) + "/tests/cli/fixtures/";
 
-void sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+void sh(const std::string& command) {
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
 
 // The text after "key": in a one-line JSON summary, up to the end of its value.
 std::string field(const std::string& json, const std::string& key) {
@@ -62,9 +64,8 @@ std::string formulaOf(const std::string& book, const std::string& cell) {
     const size_t bang = cell.rfind('!');
     host::CellInfo info;
     std::string error;
-    EXPECT_TRUE(host::readCell("'[" + book + "]" + cell.substr(0, bang) + "'!" +
-                                   cell.substr(bang + 1),
-                               info, error))
+    EXPECT_TRUE(host::readCell(
+        "'[" + book + "]" + cell.substr(0, bang) + "'!" + cell.substr(bang + 1), info, error))
         << error;
     return info.formulaA1;
 }
@@ -144,7 +145,8 @@ std::map<std::string, double> libreOfficeValues(const std::string& book,
                 if (f.empty() || *end != '\0') continue;
                 std::string letters(1, char('A' + col));
                 const bool plain = sheet.find(' ') == std::string::npos;
-                values[(plain ? sheet : "'" + sheet + "'") + "!" + letters + std::to_string(row)] = v;
+                values[(plain ? sheet : "'" + sheet + "'") + "!" + letters + std::to_string(row)] =
+                    v;
             }
         }
     }
@@ -152,14 +154,18 @@ std::map<std::string, double> libreOfficeValues(const std::string& book,
 }
 
 const std::vector<std::string> kLinearEquations = {
-    "Results!D4=Results!B4+Results!C4", "Results!D5=Results!B5+Results!C5",
-    "Results!D6=Results!B6+Results!C6", "Results!D7=Results!B7+Results!C7",
+    "Results!D4=Results!B4+Results!C4",
+    "Results!D5=Results!B5+Results!C5",
+    "Results!D6=Results!B6+Results!C6",
+    "Results!D7=Results!B7+Results!C7",
     "Results!B8=Results!B4+Results!B5+Results!B6+Results!B7",
     "Results!C8=Results!C4+Results!C5+Results!C6+Results!C7",
     "Results!D8=Results!B8+Results!C8",
     "Results!B9=Results!B4+Results!B5+Results!B7",
-    "Results!C9=Results!C8-Results!C6", "Results!D9=Results!D8-Results!D6",
-    "Results!F4=Results!D8", "Summary!B1=Results!D8",
+    "Results!C9=Results!C8-Results!C6",
+    "Results!D9=Results!D8-Results!D6",
+    "Results!F4=Results!D8",
+    "Summary!B1=Results!D8",
     "Summary!B2=Results!B8+Results!C8"};
 
 // Totals as + formulas, a SUM less a cell, differences, link cells on the
@@ -199,15 +205,16 @@ TEST(TotalsCli, TotalsThatAddAndSubtractCellsAndLinkCells) {
 }
 
 const std::vector<std::string> kTypedEquations = {
-    "Flat!B7=Flat!B4+Flat!B5+Flat!B6", "Flat!C7=Flat!C4+Flat!C5+Flat!C6",
-    "Flat!D7=Flat!D4+Flat!D5+Flat!D6", "Flat!G7=Flat!G4+Flat!G5+Flat!G6",
-    "Flat!H7=Flat!H4+Flat!H5+Flat!H6", "Flat!I7=Flat!I4+Flat!I5+Flat!I6",
-    "Flat!I4=Flat!G4+Flat!H4", "Flat!I5=Flat!G5+Flat!H5", "Flat!I6=Flat!G6+Flat!H6",
-    "Flat!I7=Flat!G7+Flat!H7", "Regions!B2=Regions!B3+Regions!B6",
-    "Regions!C2=Regions!C3+Regions!C6", "Regions!B3=Regions!B4+Regions!B5",
-    "Regions!C3=Regions!C4+Regions!C5", "Regions!B6=Regions!B7+Regions!B8",
-    "Regions!C6=Regions!C7+Regions!C8", "Both!B2=Men!B2+Women!B2", "Both!C2=Men!C2+Women!C2",
-    "Both!B3=Men!B3+Women!B3", "Both!C3=Men!C3+Women!C3"};
+    "Flat!B7=Flat!B4+Flat!B5+Flat!B6",  "Flat!C7=Flat!C4+Flat!C5+Flat!C6",
+    "Flat!D7=Flat!D4+Flat!D5+Flat!D6",  "Flat!G7=Flat!G4+Flat!G5+Flat!G6",
+    "Flat!H7=Flat!H4+Flat!H5+Flat!H6",  "Flat!I7=Flat!I4+Flat!I5+Flat!I6",
+    "Flat!I4=Flat!G4+Flat!H4",          "Flat!I5=Flat!G5+Flat!H5",
+    "Flat!I6=Flat!G6+Flat!H6",          "Flat!I7=Flat!G7+Flat!H7",
+    "Regions!B2=Regions!B3+Regions!B6", "Regions!C2=Regions!C3+Regions!C6",
+    "Regions!B3=Regions!B4+Regions!B5", "Regions!C3=Regions!C4+Regions!C5",
+    "Regions!B6=Regions!B7+Regions!B8", "Regions!C6=Regions!C7+Regions!C8",
+    "Both!B2=Men!B2+Women!B2",          "Both!C2=Men!C2+Women!C2",
+    "Both!B3=Men!B3+Women!B3",          "Both!C3=Men!C3+Women!C3"};
 
 // Typed totals: two tables side by side under years, a hierarchy with dotted
 // labels and its totals first, three sheets of which one is the sum of the
@@ -240,7 +247,8 @@ TEST(TotalsCli, TypedTotalsFoundInEveryLayoutAndNearMissesReported) {
 TEST(TotalsCli, TableRangesAndAllCells) {
     sh("cp " + kFixtures + "typed_totals.xlsx .");
     const Outcome r = quorant(
-        "round typed_totals.xlsx --find-totals --all-cells --table \"Flat!A4:I7,'Near misses'!A1:B6\""
+        "round typed_totals.xlsx --find-totals --all-cells --table \"Flat!A4:I7,'Near "
+        "misses'!A1:B6\""
         " --json --no-audit");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(field(r.out, "equations_found"), "10") << "only the totals of Flat";
@@ -267,8 +275,9 @@ TEST(TotalsCli, HintWithoutEquationsAndFlagsRefusedWhereTheyCannotApply) {
         << r.err;
     EXPECT_EQ(field(r.out, "unrounded_cells"), "58");
     EXPECT_EQ(field(r.out, "captured_equations"), "0");
-    for (const char* command : {"load x.qtb --round --find-totals", "generate 2,2 --all-cells",
-                                "import typed_totals.xlsx --select 'Flat!A3:D7' --table 'Flat!A1'"}) {
+    for (const char* command :
+         {"load x.qtb --round --find-totals", "generate 2,2 --all-cells",
+          "import typed_totals.xlsx --select 'Flat!A3:D7' --table 'Flat!A1'"}) {
         const Outcome refused = quorant(command);
         EXPECT_EQ(refused.status, 2) << command;
         EXPECT_NE(refused.err.find("applies to capturing a workbook's table"), std::string::npos)
