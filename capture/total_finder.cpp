@@ -19,6 +19,9 @@ using RC = std::pair<int32_t, int32_t>;  // row, col
 
 // Splits deeper than this are not looked for (a table is rarely nested so).
 constexpr int kMaxCutDepth = 48;
+// A table seen as more positions than this (rows with numbers times columns
+// with numbers) is not searched: it would take more memory than a workbook.
+constexpr size_t kMaxPositions = size_t(4) << 20;
 
 struct Region {
     int sheet = 0;
@@ -26,6 +29,12 @@ struct Region {
     int32_t r0 = 0, r1 = 0, c0 = 0, c1 = 0;
     std::set<RC> headers;             // numbers read as headers
     std::vector<int32_t> rows, cols;  // rows and columns holding numbers of the table
+    struct Label {
+        std::string text;
+        int indent = 0;
+    };
+    // The texts of a row left of the table's numbers, of a column above them.
+    std::map<int32_t, Label> rowLabels, colLabels;
 };
 
 // Groups of positions separated by at least one empty row (or column).
@@ -101,6 +110,31 @@ void findHeaders(const Sheet& s, Region& r) {
     }
 }
 
+// A label is the texts of a row left of the table's numbers (of a column
+// above them), joined; its depth is that of the first: its column (row) and
+// its leading blanks or dots.
+void findLabels(const Sheet& s, Region& r) {
+    const int32_t firstCol = r.cols.empty() ? r.c1 + 1 : r.cols.front();
+    const int32_t firstRow = r.rows.empty() ? r.r1 + 1 : r.rows.front();
+    for (const RC& c : r.cells) {  // row by row, left to right
+        auto it = s.find(c);
+        if (it == s.end() || it->second.kind != Spot::Text) continue;
+        const std::string& text = it->second.text;
+        auto add = [&](Region::Label& l, int32_t depth) {
+            if (l.text.empty()) l.indent = depth * 100 + labelIndent(text);
+            l.text += (l.text.empty() ? "" : " ") + text;
+        };
+        if (c.second < firstCol) add(r.rowLabels[c.first], c.second - r.c0);
+        if (c.first < firstRow) add(r.colLabels[c.second], c.first - r.r0);
+    }
+}
+
+const Region::Label& labelOf(const std::map<int32_t, Region::Label>& labels, int32_t at) {
+    static const Region::Label none;
+    auto it = labels.find(at);
+    return it == labels.end() ? none : it->second;
+}
+
 Region makeRegion(int sheet, const Sheet& s, const std::vector<RC>& cells) {
     Region r;
     r.sheet = sheet;
@@ -122,6 +156,7 @@ Region makeRegion(int sheet, const Sheet& s, const std::vector<RC>& cells) {
         }
     r.rows.assign(rows.begin(), rows.end());
     r.cols.assign(cols.begin(), cols.end());
+    findLabels(s, r);
     return r;
 }
 
@@ -178,24 +213,6 @@ std::vector<Region> regionsOf(int sheet, const Sheet& s) {
     return regions;
 }
 
-// The texts of a row left of the table's numbers (or of a column above them),
-// and the depth of the first: its column (row) and its leading blanks or dots.
-void labelOf(const Sheet& s, const Region& r, bool ofRow, int32_t at, std::string& label,
-             int& indent) {
-    label.clear();
-    indent = 0;
-    const int32_t from = ofRow ? r.c0 : r.r0;
-    const int32_t limit = ofRow ? (r.cols.empty() ? r.c1 + 1 : r.cols.front())
-                                : (r.rows.empty() ? r.r1 + 1 : r.rows.front());
-    for (int32_t along = from; along < limit; ++along) {
-        const RC c = ofRow ? RC{at, along} : RC{along, at};
-        auto it = s.find(c);
-        if (it == s.end() || it->second.kind != Spot::Text || !r.cells.count(c)) continue;
-        if (label.empty()) indent = (along - from) * 100 + labelIndent(it->second.text);
-        label += (label.empty() ? "" : " ") + it->second.text;
-    }
-}
-
 Slot slotOf(const Sheet& s, int sheet, const Region& r, const RC& at) {
     Slot slot;
     if (!tableNumber(s, r, at)) return slot;
@@ -225,7 +242,9 @@ Matrix rowMatrix(const std::vector<Sheet>& sheets, const std::vector<const Regio
         for (int32_t row : r->rows) {
             for (size_t l = 0; l < lines.size(); ++l)
                 m.at(item, int(l)) = slotOf(s, r->sheet, *r, {row, lines[l]});
-            labelOf(s, *r, true, row, m.labels[size_t(item)], m.indents[size_t(item)]);
+            const Region::Label& label = labelOf(r->rowLabels, row);
+            m.labels[size_t(item)] = label.text;
+            m.indents[size_t(item)] = label.indent;
             ++item;
         }
     }
@@ -239,28 +258,24 @@ Matrix columnMatrix(const Sheet& s, const Region& r) {
     for (size_t i = 0; i < r.cols.size(); ++i) {
         for (size_t l = 0; l < r.rows.size(); ++l)
             m.at(int(i), int(l)) = slotOf(s, r.sheet, r, {r.rows[l], r.cols[i]});
-        labelOf(s, r, false, r.cols[i], m.labels[i], m.indents[i]);
+        const Region::Label& label = labelOf(r.colLabels, r.cols[i]);
+        m.labels[i] = label.text;
+        m.indents[i] = label.indent;
     }
     return m;
 }
 
 // The labels of a table's columns, for telling a continued table.
-std::vector<std::string> columnLabels(const Sheet& s, const Region& r) {
+std::vector<std::string> columnLabels(const Region& r) {
     std::vector<std::string> labels;
-    for (int32_t c : r.cols) {
-        std::string label;
-        int indent = 0;
-        labelOf(s, r, false, c, label, indent);
-        labels.push_back(label);
-    }
+    for (int32_t c : r.cols) labels.push_back(labelOf(r.colLabels, c).text);
     return labels;
 }
 
 // Chains of tables: the first table of a sheet continues the last table of
 // the sheet before when its numbers lie in the same columns under the same
 // column labels.
-std::vector<std::vector<const Region*>> chainsOf(const std::vector<Sheet>& sheets,
-                                                 const std::vector<std::vector<Region>>& regions) {
+std::vector<std::vector<const Region*>> chainsOf(const std::vector<std::vector<Region>>& regions) {
     std::vector<std::vector<const Region*>> chains;
     for (size_t k = 0; k < regions.size(); ++k) {
         for (size_t i = 0; i < regions[k].size(); ++i) {
@@ -268,12 +283,11 @@ std::vector<std::vector<const Region*>> chainsOf(const std::vector<Sheet>& sheet
             bool continues = false;
             if (i == 0 && k > 0 && !regions[k - 1].empty() && !chains.empty()) {
                 const Region& prev = regions[k - 1].back();
-                const auto labels = columnLabels(sheets[k], r);
+                const auto labels = columnLabels(r);
                 bool named = false;
                 for (const std::string& l : labels) named |= !l.empty();
                 continues = named && !r.cols.empty() && prev.cols == r.cols &&
-                            columnLabels(sheets[k - 1], prev) == labels &&
-                            chains.back().back() == &prev;
+                            columnLabels(prev) == labels && chains.back().back() == &prev;
             }
             if (continues)
                 chains.back().push_back(&r);
@@ -318,11 +332,14 @@ Matrix sheetMatrix(const std::vector<Sheet>& sheets, const std::vector<std::stri
             for (const RC& h : r.headers) positions.erase(h);
     const std::vector<RC> lines(positions.begin(), positions.end());
     Matrix m;
+    if (group.size() * lines.size() > kMaxPositions) return m;
     m.resize(int(group.size()), int(lines.size()));
     for (size_t i = 0; i < group.size(); ++i) {
         const int k = group[i];
         for (size_t l = 0; l < lines.size(); ++l) {
-            const Spot& spot = sheets[size_t(k)].at(lines[l]);
+            auto it = sheets[size_t(k)].find(lines[l]);
+            if (it == sheets[size_t(k)].end()) continue;
+            const Spot& spot = it->second;
             Slot& slot = m.at(int(i), int(l));
             slot.present = spot.kind == Spot::Number;
             slot.typed = spot.typed;
@@ -341,12 +358,16 @@ std::vector<Proposal> findTotals(const std::vector<Sheet>& sheets,
     std::vector<std::vector<Region>> regions;
     for (size_t k = 0; k < sheets.size(); ++k) regions.push_back(regionsOf(int(k), sheets[k]));
     std::vector<Proposal> out;
-    for (const auto& chain : chainsOf(sheets, regions)) {
+    for (const auto& chain : chainsOf(regions)) {
+        size_t rows = 0;
+        for (const Region* r : chain) rows += r->rows.size();
+        if (rows * chain.front()->cols.size() > kMaxPositions) continue;
         const Matrix m = rowMatrix(sheets, chain);
         emitProposals(m, analyseMatrix(m), out);
     }
     for (size_t k = 0; k < sheets.size(); ++k)
         for (const Region& r : regions[k]) {
+            if (r.rows.size() * r.cols.size() > kMaxPositions) continue;
             const Matrix m = columnMatrix(sheets[k], r);
             emitProposals(m, analyseMatrix(m), out);
         }

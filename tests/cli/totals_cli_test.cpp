@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -291,6 +292,34 @@ TEST(TotalsCli, HintWithoutEquationsAndFlagsRefusedWhereTheyCannotApply) {
     EXPECT_NE(badRange.err.find("The table range \"Nowhere!A1:B2\" names no cells"),
               std::string::npos)
         << badRange.err;
+}
+
+}  // namespace
+
+namespace {
+
+// The script settings of a capture and its report, as a script uses them;
+// a setting the add-in does not have stops the script with its name.
+TEST(TotalsCli, ScriptSettingsAndReport) {
+    sh("cp " + kFixtures + "typed_totals.xlsx .");
+    std::ofstream("settings.qs") << "open typed_totals.xlsx\n"
+                                    "capture-setting find-totals on\n"
+                                    "capture-setting table \"Regions!A1:C8\"\n"
+                                    "dialog \" Quorant\" {\n  ok\n}\n"
+                                    "call fLookup 0\n"
+                                    "call fAddsums 0\n"
+                                    "capture-report\n";
+    const Outcome r = quorant("script settings.qs");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("equations-found\t6\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("found\tRegions!B2 = Regions!B3 + Regions!B6\n"), std::string::npos);
+    EXPECT_NE(r.out.find("unrounded-range\tFlat!B3:D7\n"), std::string::npos)
+        << "outside the table's ranges";
+    std::ofstream("wrong.qs") << "capture-setting find-total on\n";
+    const Outcome wrong = quorant("script wrong.qs");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("there is no capture setting \"find-total\""), std::string::npos)
+        << wrong.err;
 }
 
 }  // namespace
