@@ -71,6 +71,7 @@ TEST(ProgressState, AReaderOnAnotherThreadSeesWholeUpdatesOnly) {
     // copy mixing two updates would break either.
     ProgressBeginRun(ProcessClockSeconds(), 60, 1000000);
     ProgressSetPhase(kRunSolving);
+    ProgressAuditStep(1);
     std::atomic<bool> done{false};
     std::thread writer([&] {
         for (int d = 2; d < 200000; ++d) {
