@@ -32,17 +32,31 @@ using clirun::slurp;
 
 const std::string kExamples = std::string(QUORANT_SOURCE_DIR) + "/examples/";
 
-// A 3 x 3 table with zeros, its row and column totals and the grand total 89:
+// Sheet1: a 3 x 3 table with zeros, its row and column totals (formulas) and
+// the grand total 89:
 //    0  7 23 | 30
 //   14  0  9 | 23
 //   31  5  0 | 36
+// Sheet2: a labelled 2 x 2 table whose totals are typed, not formulas: by
+// default its numbers belong to no equation and stay out of the table (the
+// capture flags --find-totals and --all-cells take them in).
 const char* const kTableScript =
     "new\n"
     "set A1 0\nset B1 7\nset C1 23\nset D1 =SUM(A1:C1)\n"
     "set A2 14\nset B2 0\nset C2 9\nset D2 =SUM(A2:C2)\n"
     "set A3 31\nset B3 5\nset C3 0\nset D3 =SUM(A3:C3)\n"
     "set A4 =SUM(A1:A3)\nset B4 =SUM(B1:B3)\nset C4 =SUM(C1:C3)\nset D4 =SUM(D1:D3)\n"
+    "select-sheet Sheet2\n"
+    "set B1 Men\nset C1 Women\nset D1 Total\n"
+    "set A2 North\nset B2 13\nset C2 24\nset D2 37\n"
+    "set A3 South\nset B3 15\nset C3 26\nset D3 41\n"
+    "set A4 Total\nset B4 28\nset C4 50\nset D4 78\n"
+    "select-sheet Sheet1\n"
     "save in/t.xlsx\n";
+
+// The capture flags, for the commands that capture a workbook.
+const std::vector<std::string> kCaptureFlags = {"--find-totals", "--all-cells",
+                                                "--table 'Sheet1!A1:D3'"};
 
 struct Scenario {
     std::string name;
@@ -235,9 +249,10 @@ TEST_F(OptionWalk, GenerateAndRound) {
           "generate 3,4 --seed 3 --round --out o --json",
           lo,
           hi,
-          plus(kNever, {"--refresh-pivot", "--protect-below", "--new-workbook", "--zero-seed"}),
+          plus(kNever, {"--refresh-pivot", "--protect-below", "--new-workbook", "--zero-seed",
+                        "--all-cells"}),
           {"--seed 4", "--zeros 30", "--from 10", "--to 90", "--real", "--new-workbook",
-           "--zero-seed 2", "-o o/g.xlsx"}});
+           "--zero-seed 2", "-o o/g.xlsx", "--all-cells"}});
     walk({"generate-only",
           "generate 3,4 --seed 3 --out o --json",
           lo,
