@@ -159,6 +159,8 @@ Outcome copyHandler(Call& c) {
     for (auto& [pos, cell] : snapshot) {
         cell.cacheGen = 0;
         cell.evaluating = false;
+        cell.asRead = false;
+        cell.stored.reset();
         dst->at(row0 + pos.first, col0 + pos.second) = std::move(cell);
     }
     model().touch(*dst);
@@ -181,12 +183,18 @@ Outcome clearHandler(Call& c) {
                 keys.push_back(k);
         for (uint32_t k : keys) {
             Cell& cell = s->cells[k];
+            const bool wasRead = cell.asRead && !cell.empty();
             if (type == 1 || type == 2) cell.format.clear();
             if (type == 1 || type == 3) {
+                // A cell the file held stays, empty, so that what depends
+                // on it sees the change.
+                if (!cell.empty()) cell.asRead = false;
                 cell.formula.reset();
                 cell.value = Value::nil();
+                cell.stored.reset();
+                cell.arrayPart = false;
             }
-            if (cell.empty() && cell.format.empty()) s->cells.erase(k);
+            if (cell.empty() && cell.format.empty() && !wasRead) s->cells.erase(k);
         }
         if (type == 1 || type == 3) {
             // A pivot table whose whole area is cleared is gone.

@@ -103,7 +103,8 @@ class Evaluator {
             case Node::Kind::Error:
                 return Value::error(n.error);
             case Node::Kind::Name:
-                return Value::error(xlerrName);
+            case Node::Kind::External:
+                return Value::error(kErrUnknown);
             case Node::Kind::Missing:
                 return Value::nil();
             case Node::Kind::Paren:
@@ -277,9 +278,16 @@ class Evaluator {
             double scale = std::pow(10.0, static_cast<int>(whole));
             return finite(std::round(v.num * scale) / scale);
         }
-        return Value::error(xlerrName);
+        return Value::error(kErrUnknown);
     }
 };
+
+bool usesNames(const Node& n) {
+    if (n.kind == Node::Kind::Name) return true;
+    for (const Node& a : n.args)
+        if (usesNames(a)) return true;
+    return false;
+}
 
 void references(const Node& n, uint32_t own, int row, int col,
                 const std::function<void(uint32_t, const Rect&)>& fn) {
@@ -294,10 +302,14 @@ void references(const Node& n, uint32_t own, int row, int col,
 }  // namespace
 
 Value evaluateFormula(const Formula& f, uint32_t own, int row, int col, EvalContext& ctx) {
-    if (f.raw) return Value::error(xlerrName);
+    if (f.raw) return Value::error(kErrUnknown);
     Value v = Evaluator(own, row, col, ctx).scalar(f.root);
     if (v.isNil()) return Value::number(0);
     return v;
+}
+
+bool dependsOnUnknownCells(const Formula& f) {
+    return f.raw || usesNames(f.root);
 }
 
 void forEachReference(const Formula& f, uint32_t own, int row, int col,
