@@ -12,6 +12,7 @@
 
 #include "host/address.h"
 #include "host/state.h"
+#include "host/xlsx_package.h"
 
 namespace host {
 
@@ -154,7 +155,8 @@ class Writer {
 bool writeXlsx(Model& m, Workbook& book, const std::string& path, std::string& error) {
     std::string partial = path + ".saving-" + std::to_string(getpid());
     std::string why;
-    bool ok = Writer(m, book).write(partial, why);
+    bool ok = book.package ? writePackageXlsx(m, book, partial, why)
+                           : Writer(m, book).write(partial, why);
     if (ok && std::rename(partial.c_str(), path.c_str()) != 0) {
         why = "the finished file cannot be moved into place";
         ok = false;

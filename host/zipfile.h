@@ -37,6 +37,7 @@ class ZipFile {
     // A source for XmlPull that unpacks the part piece by piece (the
     // ZipFile must outlive it); null with an error when it cannot be opened.
     XmlPull::Source stream(const std::string& part, std::string& error) const;
+    struct zip* handle() const { return zip_; }
 
   private:
     struct zip* zip_ = nullptr;
