@@ -167,6 +167,22 @@ Outcome copyHandler(Call& c) {
     return Outcome::ok(Value::boolean_(true));
 }
 
+// Sets the width of every column of the reference's areas.
+Outcome columnWidthHandler(Call& c) {
+    auto width = numberArg(c.arg(0));
+    auto ref = refArg(c.arg(1), c.intl);
+    if (!width || !ref || !(*width >= 0 && *width <= 255)) return Outcome::badValue();
+    Sheet* s = model().sheetById(ref->sheetId);
+    if (!s) return Outcome::failed();
+    for (const Rect& r : ref->areas)
+        for (int col = r.col1; col <= r.col2; ++col) {
+            s->widths[col] = *width;
+            s->widthsChanged.insert(col);
+        }
+    model().touch(*s);
+    return Outcome::ok(Value::boolean_(true));
+}
+
 Outcome clearHandler(Call& c) {
     int type = 3;
     if (c.given(0)) {
@@ -280,6 +296,7 @@ void addCellEntries(std::vector<Entry>& t) {
     t.push_back({xlcSelectLastCell, 0, 0, selectLastCellHandler});
     t.push_back({xlcFormula, 1, 2, formulaHandler});
     t.push_back({xlcCopy, 2, 2, copyHandler});
+    t.push_back({xlcColumnWidth, 2, 2, columnWidthHandler});
     t.push_back({xlcClear, 0, 1, clearHandler});
     t.push_back({xlcSort, 0, 16, sortHandler});
 }

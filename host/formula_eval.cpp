@@ -260,6 +260,22 @@ class Evaluator {
             if (f == "MAX") return Value::number(count ? hi : 0);
             return Value::number(static_cast<double>(count));
         }
+        if (f == "IF") {
+            if (n.args.size() < 2 || n.args.size() > 3) return Value::error(xlerrValue);
+            Value test = scalar(n.args[0]);
+            if (test.isErr()) return test;
+            bool yes;
+            if (test.isBool()) {
+                yes = test.boolean;
+            } else {
+                Value d = asNumber(test);
+                if (d.isErr()) return d;
+                yes = d.num != 0;
+            }
+            if (yes) return scalar(n.args[1]);
+            if (n.args.size() == 3) return scalar(n.args[2]);
+            return Value::boolean_(false);
+        }
         if (f == "ABS") {
             if (n.args.size() != 1) return Value::error(xlerrValue);
             Value v = asNumber(scalar(n.args[0]));

@@ -70,6 +70,9 @@ class Writer {
                 return false;
             }
             if (!cells(*s, ws, error)) return false;
+            for (const auto& [col, width] : s->widths)
+                worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                                     width, nullptr);
             if (book_.activeSheet() == s.get()) worksheet_activate(ws);
             if (!s->selection.empty()) {
                 const Rect& r = s->selection[0];
