@@ -47,7 +47,7 @@ FileKind zipKind(const std::string& path) {
         std::string type;
         z.read("mimetype", type, ignored);
         if (type == "application/vnd.oasis.opendocument.spreadsheet")
-            return {FileKind::Convert, "an OpenDocument spreadsheet (.ods)"};
+            return {FileKind::Convert, "an OpenDocument spreadsheet (.ods)", ".ods"};
         if (type.find("opendocument.text") != std::string::npos)
             return {FileKind::Other, "an OpenDocument text document"};
         if (type.find("opendocument.presentation") != std::string::npos)
@@ -73,7 +73,7 @@ FileKind fileKind(const std::string& path) {
     if (startsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         if (ext == ".doc") return {FileKind::Other, "a word-processing document (.doc)"};
         if (ext == ".ppt") return {FileKind::Other, "a presentation (.ppt)"};
-        return {FileKind::Convert, "a workbook in the older binary format (.xls)"};
+        return {FileKind::Convert, "a workbook in the older binary format (.xls)", ".xls"};
     }
     static const struct {
         const char* magic;
@@ -92,9 +92,9 @@ FileKind fileKind(const std::string& path) {
     while (first < head.size() && std::isspace(static_cast<unsigned char>(head[first]))) ++first;
     if (first < head.size() && head[first] == '<') {
         if (head.find("office:document") != std::string::npos)
-            return {FileKind::Convert, "a flat OpenDocument spreadsheet (.fods)"};
+            return {FileKind::Convert, "a flat OpenDocument spreadsheet (.fods)", ".fods"};
         if (head.find("urn:schemas-microsoft-com:office:spreadsheet") != std::string::npos)
-            return {FileKind::Convert, "an XML spreadsheet"};
+            return {FileKind::Convert, "an XML spreadsheet", ".xml"};
         std::string lower = head.substr(first, 512);
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower.find("<html") != std::string::npos || lower.find("<!doctype html") == 0)
@@ -148,7 +148,6 @@ std::unique_ptr<Workbook> readConverted(Model& m, const std::string& path, const
                     ", which is read through LibreOffice, and LibreOffice (soffice) is not "
                     "installed; install it (scripts/install-deps) or save the file as .xlsx");
     std::error_code ec;
-    const std::string input = fs::absolute(path, ec).string();
     char dirTemplate[] = "/tmp/quorant-convert-XXXXXX";
     if (!mkdtemp(dirTemplate)) return fail("no temporary folder can be made for converting it");
     const std::string dir = dirTemplate;
@@ -161,6 +160,9 @@ std::unique_ptr<Workbook> readConverted(Model& m, const std::string& path, const
     } cleanup{dir};
     const std::string outDir = dir + "/out", log = dir + "/soffice.log";
     fs::create_directories(outDir, ec);
+    // LibreOffice picks its reader by the name: a copy named for its kind.
+    const std::string input = dir + "/input" + kind.extension;
+    if (!fs::copy_file(path, input, ec)) return fail("it cannot be copied for converting");
     // A profile of its own: other LibreOffice processes may run at the same time.
     const std::string profile = "-env:UserInstallation=file://" + dir + "/profile";
     std::vector<std::string> args = {program,  profile,       "--headless",

@@ -11,7 +11,10 @@ namespace host {
 
 struct FileKind {
     enum Kind { Xlsx, Convert, Text, Other } kind = Text;
+    FileKind(Kind k = Text, std::string w = "", std::string e = "")
+        : kind(k), what(std::move(w)), extension(std::move(e)) {}
     std::string what;  // Convert and Other: what the file is, "a PDF document"
+    std::string extension;  // Convert: the name LibreOffice knows the format by
 };
 
 // Told from the file's first bytes, so that a renamed file is still known.

@@ -318,7 +318,9 @@ TEST(XmlPull, ReadsInPiecesAndRefusesWhatIsNotWellFormed) {
         if (k == host::XmlPull::Kind::Eof) break;
         seen += x.raw;
         texts += x.text;
-        if (k == host::XmlPull::Kind::Start && x.name == "a") EXPECT_EQ(*x.attr("x"), "1 & 2");
+        if (k == host::XmlPull::Kind::Start && x.name == "a") {
+            EXPECT_EQ(*x.attr("x"), "1 & 2");
+        }
     }
     EXPECT_EQ(seen, doc);
     EXPECT_EQ(texts, "t<AB<raw>");
