@@ -234,6 +234,10 @@ bool openFile(const std::string& path, char delimiter, std::string& error) {
     std::unique_ptr<Workbook> book;
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (static_cast<unsigned long long>(st.st_size) > kMaxUnpackedBytes) {
+            error = "The file " + path + " cannot be opened: it is larger than 512 MiB.";
+            return false;
+        }
         const FileKind kind = fileKind(path);
         if (kind.kind == FileKind::Other) {
             error = "The file " + path + " cannot be opened: it is " + kind.what +
