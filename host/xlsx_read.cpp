@@ -258,6 +258,7 @@ class Reader {
     std::vector<std::string> xfFormats_;
     std::unique_ptr<Workbook> book_;
     std::shared_ptr<SourcePackage> package_;
+    long lastKey_ = -1;  // the place of the sheet's last cell read
 
     static bool endsWith(const std::string& s, const std::string& tail) {
         return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -448,6 +449,7 @@ class Reader {
         XmlPull::Source src = zip_.stream(part, error);
         if (!src) return false;
         XmlPull x(std::move(src));
+        lastKey_ = -1;
         std::map<std::string, FormulaPtr> shared;
         std::vector<ArrayArea> arrays;
         SavedView view;
@@ -582,6 +584,15 @@ class Reader {
                     " the host holds 256 columns x 65536 rows";
             return false;
         }
+        // Cells come in order, each once: a cell given twice, or out of its
+        // place, would be read one way here and another way elsewhere.
+        const long key = static_cast<long>(Sheet::key(row, col));
+        if (key <= lastKey_) {
+            error = "sheet " + sheet.name + " lists cell " + a1Cell(row, col) +
+                    (key == lastKey_ ? " twice" : " out of order");
+            return false;
+        }
+        lastKey_ = key;
         return cell(sheet, c, row, col, shared, arrays, error);
     }
 

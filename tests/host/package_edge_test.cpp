@@ -257,6 +257,16 @@ TEST_F(PackageEdges, DuplicateEntriesAreRefused) {
     writeFile("case.xlsx", storedZip(entries));
     EXPECT_FALSE(host::openWorkbook("case.xlsx", error));
     EXPECT_NE(error.find("more than once"), std::string::npos) << error;
+
+    // Within a sheet, a cell given twice or out of order is just as ambiguous.
+    ASSERT_TRUE(writePackage("twice.xlsx", book("<row r=\"1\"><c r=\"A1\"><v>1</v></c>"
+                                                "<c r=\"A1\"><v>2</v></c></row>")));
+    EXPECT_FALSE(host::openWorkbook("twice.xlsx", error));
+    EXPECT_NE(error.find("sheet Data lists cell A1 twice"), std::string::npos) << error;
+    ASSERT_TRUE(writePackage("order.xlsx", book("<row r=\"2\"><c r=\"B2\"><v>1</v></c></row>"
+                                                "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")));
+    EXPECT_FALSE(host::openWorkbook("order.xlsx", error));
+    EXPECT_NE(error.find("sheet Data lists cell A1 out of order"), std::string::npos) << error;
     EXPECT_TRUE(host::windows().empty());
 }
 
