@@ -232,9 +232,11 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
 }  // namespace
 
 REGISTER_COMMAND("round",
-                 "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
+                 "round BOOK [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
                  "capture the workbook's table (numeric cells, =SUM totals), round it and\n"
-                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; a\n"
+                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx: copies\n"
+                 "of the workbook with only the table's cells changed (.xlsm stays .xlsm);\n"
+                 "BOOK is .xlsx or .xlsm, or .xls, .ods, .fods read through LibreOffice; a\n"
                  "workbook with a pivot table is read as a list from the selected block\n"
                  "(--select, else the selection saved in the workbook)",
                  roundCommand);
