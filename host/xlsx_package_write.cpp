@@ -136,6 +136,12 @@ class PackageWriter {
         for (auto& s : book_.sheets) {
             int src = s->source;
             if (src < 0 || src >= static_cast<int>(pkg_.sheets.size()) || used.count(src)) src = -1;
+            // A sheet the package holds no worksheet part for (its part is
+            // missing, or it is a chart sheet) cannot take cells: with cells
+            // it is written as a new sheet.
+            if (src >= 0 && (pkg_.sheets[src].part.empty() ||
+                             (!pkg_.sheets[src].worksheet && !s->cells.empty())))
+                src = -1;
             if (src >= 0) {
                 used.insert(src);
                 const std::string& old = pkg_.sheets[src].name;
@@ -288,6 +294,16 @@ class PackageWriter {
         for (size_t i = 0; i < sourceOf_.size(); ++i)
             if (sourceOf_[i] < 0 && !addSheet(newParts_[i], *book_.sheets[i], nullptr, error))
                 return false;
+        // Lists the package lacked are made, so that new sheets are found.
+        std::set<std::string> have;
+        for (const std::string& n : names) have.insert(lower(n));
+        std::string made;
+        if (!have.count(lower(workbookRels)) &&
+            (!relationships("", made, error) || !addBuffer(workbookRels, made, error)))
+            return false;
+        if (!have.count("[content_types].xml") &&
+            (!contentTypes("", made, error) || !addBuffer("[Content_Types].xml", made, error)))
+            return false;
         return true;
     }
 
@@ -396,9 +412,15 @@ class PackageWriter {
         return true;
     }
 
+    // The workbook's relationships; made anew when `name` is empty.
     bool relationships(const std::string& name, std::string& out, std::string& error) {
         pugi::xml_document doc;
-        if (!load(name, doc, error)) return false;
+        if (name.empty())
+            doc.append_child("Relationships")
+                .append_attribute("xmlns")
+                .set_value("http://schemas.openxmlformats.org/package/2006/relationships");
+        else if (!load(name, doc, error))
+            return false;
         pugi::xml_node rels = child(doc, "Relationships");
         std::set<std::string> droppedIds;
         for (size_t i = 0; i < pkg_.sheets.size(); ++i)
@@ -425,9 +447,27 @@ class PackageWriter {
         return true;
     }
 
+    // The content types; made anew when `name` is empty.
     bool contentTypes(const std::string& name, std::string& out, std::string& error) {
         pugi::xml_document doc;
-        if (!load(name, doc, error)) return false;
+        if (name.empty()) {
+            pugi::xml_node t = doc.append_child("Types");
+            t.append_attribute("xmlns").set_value(
+                "http://schemas.openxmlformats.org/package/2006/content-types");
+            pugi::xml_node d = t.append_child("Default");
+            d.append_attribute("Extension").set_value("rels");
+            d.append_attribute("ContentType")
+                .set_value("application/vnd.openxmlformats-package.relationships+xml");
+            d = t.append_child("Default");
+            d.append_attribute("Extension").set_value("xml");
+            d.append_attribute("ContentType").set_value("application/xml");
+            pugi::xml_node o = t.append_child("Override");
+            o.append_attribute("PartName").set_value(("/" + pkg_.workbookPart).c_str());
+            o.append_attribute("ContentType")
+                .set_value("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+        } else if (!load(name, doc, error)) {
+            return false;
+        }
         pugi::xml_node types = child(doc, "Types");
         std::vector<pugi::xml_node> gone;
         for (pugi::xml_node o : types.children()) {

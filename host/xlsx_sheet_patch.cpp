@@ -133,7 +133,7 @@ class Patcher {
 
     bool run(XmlPull& in, std::string& error) {
         std::vector<std::string> path;
-        bool colsSeen = false;
+        bool colsSeen = false, sheetDataSeen = false;
         for (;;) {
             XmlPull::Kind k = in.next();
             if (k == XmlPull::Kind::Eof) break;
@@ -157,6 +157,7 @@ class Patcher {
                         columns(nullptr);
                     }
                     if (!sheetData(in, error)) return false;
+                    sheetDataSeen = true;
                     continue;
                 }
                 if (!in.selfClosing) path.push_back(n);
@@ -165,6 +166,13 @@ class Patcher {
             }
             if (k == XmlPull::Kind::End) {
                 if (!path.empty()) path.pop_back();
+                if (path.empty() && !sheetDataSeen) {
+                    // A sheet part without cell data: the cells go in anyway.
+                    prefix_ = prefixOf(in.name);
+                    put("<" + prefix_ + "sheetData>");
+                    flushRowsBefore(kMaxRows + 1);
+                    put("</" + prefix_ + "sheetData>");
+                }
                 put(in.raw);
                 continue;
             }

@@ -183,16 +183,28 @@ TEST_F(PreservedPackage, LibreOfficeRecalculationAgreesWithTheStoredResults) {
     writeTable(copy, "Cases");
     std::string error;
     ASSERT_TRUE(host::saveWorkbook(copy, "rounded.xlsx", error)) << error;
+    // The interval copy: texts in the table, the sheet renamed.
+    const std::string second = openAndCopy(kFormatted);
+    ASSERT_EQ(call(xlcWorkbookName, {str("Cases"), str("Cases - p.i.")}).code, xlretSuccess);
+    for (const char* ref : {"B3", "C4", "E7"})
+        ASSERT_TRUE(host::setCellValue(std::string("'Cases - p.i.'!") + ref, str("(1,2)"), error));
+    ASSERT_TRUE(host::saveWorkbook(second, "intervals.xlsx", error)) << error;
     ASSERT_EQ(sofficeToCsv("rounded.xlsx", "csv"), 0) << readFile("soffice.log");
+    ASSERT_EQ(sofficeToCsv("intervals.xlsx", "csv"), 0) << readFile("soffice.log");
     host::reset();
     ASSERT_TRUE(host::openWorkbook("rounded.xlsx", error)) << error;
-    for (const std::string sheet : {"Cases", "List"}) {
-        auto rows = csvRows(readFile("csv/rounded-" + sheet + ".csv"));
+    ASSERT_TRUE(host::openWorkbook("intervals.xlsx", error)) << error;
+    for (const std::string sheet : {"[rounded]Cases", "[rounded]List", "[intervals]Cases - p.i.",
+                                    "[intervals]List"}) {
+        const std::string csv = "csv/" + sheet.substr(1, sheet.find(']') - 1) + "-" +
+                                sheet.substr(sheet.find(']') + 1) + ".csv";
+        auto rows = csvRows(readFile(csv));
         ASSERT_FALSE(rows.empty()) << sheet;
         int compared = 0;
         for (size_t r = 0; r < rows.size(); ++r)
             for (size_t c = 0; c < rows[r].size() && c < 10; ++c) {
-                const std::string ref = sheet + "!" + std::string(1, static_cast<char>('A' + c)) +
+                const std::string ref = "'" + sheet + "'!" +
+                                        std::string(1, static_cast<char>('A' + c)) +
                                         std::to_string(r + 1);
                 host::CellInfo i = info(ref);
                 if (i.formulaA1.empty() || (i.value.isErr() && i.value.err == xlerrNA)) continue;
@@ -205,6 +217,37 @@ TEST_F(PreservedPackage, LibreOfficeRecalculationAgreesWithTheStoredResults) {
             }
         EXPECT_GT(compared, 0) << sheet;
     }
+}
+
+// The same table as openpyxl writes it (freeze panes, no stored results):
+// saved with new values, it differs only in the table and in the formulas,
+// which now carry results computed from the new values.
+TEST_F(PreservedPackage, LibraryWrittenWorkbookKeepsItsLayoutAndGainsResults) {
+    const std::string copy = openAndCopy(kOpenpyxl);
+    writeTable(copy, "Cases");
+    std::string error;
+    ASSERT_TRUE(host::saveWorkbook(copy, "rounded.xlsx", error)) << error;
+    auto in = readPackage(kOpenpyxl), out = readPackage("rounded.xlsx");
+    for (const auto& [name, data] : in) {
+        if (name == "xl/workbook.xml" || name == "[Content_Types].xml" ||
+            name.rfind("xl/worksheets/sheet", 0) == 0)
+            continue;
+        EXPECT_EQ(out[name], data) << name << " changed";
+    }
+    // Table cells and formula cells may change; nothing else in the sheet.
+    auto moving = [](const pugi::xml_node& n) {
+        if (std::string(n.name()) != "c") return false;
+        const std::string r = n.attribute("r").value();
+        return n.child("f") || (r.size() == 2 && r[0] >= 'B' && r[0] <= 'D' && r[1] >= '3' &&
+                                r[1] <= '6');
+    };
+    const std::string sheet = out["xl/worksheets/sheet1.xml"];
+    EXPECT_EQ(canonicalXml(sheet, moving), canonicalXml(in["xl/worksheets/sheet1.xml"], moving));
+    EXPECT_NE(sheet.find("state=\"frozen\""), std::string::npos) << "freeze panes kept";
+    host::reset();
+    ASSERT_TRUE(host::openWorkbook("rounded.xlsx", error)) << error;
+    EXPECT_EQ(info("Cases!E7").value, num(17240));
+    EXPECT_EQ(info("List!D1").value, num(17240));
 }
 
 // A workbook written by a library that stores no results: they are computed
