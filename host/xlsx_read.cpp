@@ -217,6 +217,13 @@ class Reader {
             auto r = rid ? rels.find(rid) : rels.end();
             bool worksheet = r != rels.end() && endsWith(r->second.type, "/worksheet");
             sheetParts.push_back(worksheet ? resolvePartName(workbookPart, r->second.target) : "");
+            // One part read as two sheets could not be written back as both.
+            if (worksheet)
+                for (size_t k = 0; k < sheetParts.size() - 1; ++k)
+                    if (sameText(sheetParts[k], sheetParts.back())) {
+                        error = "two of its sheets are the same part " + sheetParts.back();
+                        return nullptr;
+                    }
             SourceSheet src;
             src.name = sheet->name;
             src.relId = rid ? rid : "";
