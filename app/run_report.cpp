@@ -209,7 +209,7 @@ bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& 
             cells += (i ? ", " : "") + uncomputed[i];
         if (uncomputed.size() > 20)
             cells += " and " + std::to_string(uncomputed.size() - 20) + " more";
-        report.notes.push_back(path + ": formulas whose results are left for the spreadsheet "
+        report.fileNotes.push_back(path + ": formulas whose results are left for the spreadsheet "
                                       "program to compute on opening: " + cells);
     }
     return true;
@@ -253,7 +253,7 @@ int CommandSession::finishTable(const std::string& book, const std::string& path
     RunReport rounding;
     rounding.written = report.written;
     rounding.roles = report.roles;
-    rounding.notes = report.notes;
+    rounding.fileNotes = report.fileNotes;
     if (run("QTBTXfOne", rounding) && rounding.outcome == RunOutcome::Rounded)
         saveRoundingOutputs(before, dir, stem, rounding);
     return finish(rounding, command);
@@ -301,7 +301,7 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
     for (const std::string& note : report.notes) o << note << "\n";
     for (size_t i = 0; i < report.written.size(); ++i)
         o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
-    for (const std::string& note : report.notes) o << "note: " << note << "\n";
+    for (const std::string& note : report.fileNotes) o << "note: " << note << "\n";
     if (report.outcome != RunOutcome::Rounded) {
         std::cerr << "quorant " << command << ": ";
         if (report.outcome == RunOutcome::Infeasible)
@@ -340,9 +340,9 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         for (size_t i = 0; i < report.written.size(); ++i)
             std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
                       << ", \"holds\": " << jsonText(report.roles[i]) << "}";
-        std::cout << "], \"notes\": [";
-        for (size_t i = 0; i < report.notes.size(); ++i)
-            std::cout << (i ? ", " : "") << jsonText(report.notes[i]);
+        std::cout << "], \"fileNotes\": [";
+        for (size_t i = 0; i < report.fileNotes.size(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(report.fileNotes[i]);
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);

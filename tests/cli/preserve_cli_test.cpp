@@ -60,7 +60,7 @@ TEST(PreserveCli, FormattedWorkbookRoundsIntoItsOwnLayout) {
     if (!hosttest::haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
     Outcome r = quorant("round " + kFixtures + "libreoffice_formatted.xlsx --out out --json");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\"notes\": [\"out/libreoffice_formatted-rounded.xlsx: formulas whose "
+    EXPECT_NE(r.out.find("\"fileNotes\": [\"out/libreoffice_formatted-rounded.xlsx: formulas whose "
                          "results are left for the spreadsheet program to compute on opening: "
                          "Cases!I3, Cases!I4, Cases!I5, Cases!H6, Cases!I6\""),
               std::string::npos)
