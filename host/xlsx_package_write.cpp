@@ -7,7 +7,9 @@
 // sheets.
 #include <zip.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <pugixml.hpp>
 #include <set>
 #include <sstream>
@@ -193,6 +195,21 @@ class PackageWriter {
         return add(name, s, error);
     }
 
+    // The time of an entry: the one the package gave the part, else the time
+    // SOURCE_DATE_EPOCH gives, else 1980-01-01; never the clock's, so that
+    // the same workbook always gives the same bytes.
+    time_t entryTime(const std::string& name) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat(zipOf(), name.c_str(), 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
+            return st.mtime;
+        const char* text = std::getenv("SOURCE_DATE_EPOCH");
+        if (text && *text && std::strspn(text, "0123456789") == std::strlen(text) &&
+            std::strlen(text) <= 12 && std::atoll(text) > 0)
+            return static_cast<time_t>(std::atoll(text));
+        return 315532800;
+    }
+
     bool add(const std::string& name, zip_source_t* s, std::string& error) {
         zip_int64_t i = zip_file_add(out_, name.c_str(), s, ZIP_FL_ENC_UTF_8);
         if (i < 0) {
@@ -201,6 +218,7 @@ class PackageWriter {
             return false;
         }
         zip_set_file_compression(out_, static_cast<zip_uint64_t>(i), ZIP_CM_DEFLATE, 6);
+        zip_file_set_mtime(out_, static_cast<zip_uint64_t>(i), entryTime(name), 0);
         return true;
     }
 
