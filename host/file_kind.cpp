@@ -80,11 +80,18 @@ FileKind fileKind(const std::string& path) {
         size_t size;
         const char* what;
     } kKnown[] = {
-        {"%PDF", 4, "a PDF document"},       {"\x89PNG", 4, "a PNG picture"},
-        {"\xFF\xD8\xFF", 3, "a JPEG picture"}, {"GIF8", 4, "a GIF picture"},
-        {"\x7F" "ELF", 4, "a program"},       {"\x1F\x8B", 2, "a gzip archive"},
-        {"7z\xBC\xAF", 4, "a 7-Zip archive"}, {"Rar!", 4, "a RAR archive"},
-        {"BZh", 3, "a bzip2 archive"},        {"{\\rtf", 5, "an RTF document"},
+        {"%PDF", 4, "a PDF document"},
+        {"\x89PNG", 4, "a PNG picture"},
+        {"\xFF\xD8\xFF", 3, "a JPEG picture"},
+        {"GIF8", 4, "a GIF picture"},
+        {"\x7F"
+         "ELF",
+         4, "a program"},
+        {"\x1F\x8B", 2, "a gzip archive"},
+        {"7z\xBC\xAF", 4, "a 7-Zip archive"},
+        {"Rar!", 4, "a RAR archive"},
+        {"BZh", 3, "a bzip2 archive"},
+        {"{\\rtf", 5, "an RTF document"},
     };
     for (const auto& k : kKnown)
         if (startsWith(head, k.magic, k.size)) return {FileKind::Other, k.what};
@@ -99,7 +106,8 @@ FileKind fileKind(const std::string& path) {
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower.find("<html") != std::string::npos || lower.find("<!doctype html") == 0)
             return {FileKind::Other, "a web page (HTML)"};
-        if (lower.rfind("<?xml", 0) == 0) return {FileKind::Other, "an XML file that is no workbook"};
+        if (lower.rfind("<?xml", 0) == 0)
+            return {FileKind::Other, "an XML file that is no workbook"};
     }
     if (head.find('\0') != std::string::npos)
         return {FileKind::Other, "a binary file of a kind not known here"};
@@ -165,9 +173,9 @@ std::unique_ptr<Workbook> readConverted(Model& m, const std::string& path, const
     if (!fs::copy_file(path, input, ec)) return fail("it cannot be copied for converting");
     // A profile of its own: other LibreOffice processes may run at the same time.
     const std::string profile = "-env:UserInstallation=file://" + dir + "/profile";
-    std::vector<std::string> args = {program,  profile,       "--headless",
+    std::vector<std::string> args = {program,       profile,        "--headless",
                                      "--norestore", "--convert-to", "xlsx:Calc MS Excel 2007 XML",
-                                     "--outdir", outDir,        input};
+                                     "--outdir",    outDir,         input};
     pid_t child = fork();
     if (child < 0) return fail("LibreOffice cannot be started");
     if (child == 0) {

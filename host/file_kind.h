@@ -13,7 +13,7 @@ struct FileKind {
     enum Kind { Xlsx, Convert, Text, Other } kind = Text;
     FileKind(Kind k = Text, std::string w = "", std::string e = "")
         : kind(k), what(std::move(w)), extension(std::move(e)) {}
-    std::string what;  // Convert and Other: what the file is, "a PDF document"
+    std::string what;       // Convert and Other: what the file is, "a PDF document"
     std::string extension;  // Convert: the name LibreOffice knows the format by
 };
 

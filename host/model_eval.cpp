@@ -107,39 +107,37 @@ class ModelEval : public EvalContext {
                     c->tainted = true;
                     continue;
                 }
-                forEachReference(*c->formula, f.sheet->id, f.row, f.col,
-                                 [&](uint32_t sid, const Rect& r) {
-                                     Sheet* s = m_.sheetById(sid);
-                                     if (!s) return;
-                                     auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
-                                     for (auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1));
-                                          it != end; ++it) {
-                                         int cc = static_cast<int>(it->first % kMaxCols);
-                                         if (cc < r.col1 || cc > r.col2) continue;
-                                         stack.push_back({s, &it->second,
-                                                          static_cast<int>(it->first / kMaxCols),
-                                                          cc, false});
-                                     }
-                                 });
+                forEachReference(
+                    *c->formula, f.sheet->id, f.row, f.col, [&](uint32_t sid, const Rect& r) {
+                        Sheet* s = m_.sheetById(sid);
+                        if (!s) return;
+                        auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
+                        for (auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1)); it != end;
+                             ++it) {
+                            int cc = static_cast<int>(it->first % kMaxCols);
+                            if (cc < r.col1 || cc > r.col2) continue;
+                            stack.push_back({s, &it->second, static_cast<int>(it->first / kMaxCols),
+                                             cc, false});
+                        }
+                    });
                 continue;
             }
             // Finished: tainted when a cell it refers to is.
             if (!c->tainted && c->formula)
-                forEachReference(*c->formula, f.sheet->id, f.row, f.col,
-                                 [&](uint32_t sid, const Rect& r) {
-                                     if (c->tainted) return;
-                                     Sheet* s = m_.sheetById(sid);
-                                     if (!s) return;
-                                     auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
-                                     for (auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1));
-                                          it != end && !c->tainted; ++it) {
-                                         int cc = static_cast<int>(it->first % kMaxCols);
-                                         if (cc < r.col1 || cc > r.col2) continue;
-                                         if (it->second.taintGen == m_.generation &&
-                                             it->second.tainted)
-                                             c->tainted = true;
-                                     }
-                                 });
+                forEachReference(
+                    *c->formula, f.sheet->id, f.row, f.col, [&](uint32_t sid, const Rect& r) {
+                        if (c->tainted) return;
+                        Sheet* s = m_.sheetById(sid);
+                        if (!s) return;
+                        auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
+                        for (auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1));
+                             it != end && !c->tainted; ++it) {
+                            int cc = static_cast<int>(it->first % kMaxCols);
+                            if (cc < r.col1 || cc > r.col2) continue;
+                            if (it->second.taintGen == m_.generation && it->second.tainted)
+                                c->tainted = true;
+                        }
+                    });
             stack.pop_back();
         }
         return first->tainted;

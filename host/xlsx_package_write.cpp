@@ -56,8 +56,9 @@ std::string serialize(const pugi::xml_document& doc) {
 }
 
 bool parse(const std::string& text, pugi::xml_document& doc) {
-    return doc.load_buffer(text.data(), text.size(),
-                           pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single);
+    return doc.load_buffer(
+        text.data(), text.size(),
+        pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single);
 }
 
 // Renames in the formula texts of a part's elements (charts, tables, pivot
@@ -119,11 +120,11 @@ class PackageWriter {
     const SourcePackage& pkg_;
     ZipFile src_;
     zip_t* out_ = nullptr;
-    std::vector<int> sourceOf_;            // per model sheet: package sheet, or -1
-    std::vector<std::string> newParts_;    // per model sheet: part of a new sheet
-    std::vector<std::string> newRelIds_;   // per model sheet: its new relationship
-    std::set<std::string> droppedParts_;   // lower-case part names not written
-    std::string calcChain_;                // the calculation chain part, if any
+    std::vector<int> sourceOf_;           // per model sheet: package sheet, or -1
+    std::vector<std::string> newParts_;   // per model sheet: part of a new sheet
+    std::vector<std::string> newRelIds_;  // per model sheet: its new relationship
+    std::set<std::string> droppedParts_;  // lower-case part names not written
+    std::string calcChain_;               // the calculation chain part, if any
     SheetRenames renames_;
     std::map<std::string, uint32_t, CaseLess> originalIds_;  // original name -> sheet id
 
@@ -477,7 +478,8 @@ class PackageWriter {
             pugi::xml_node o = t.append_child("Override");
             o.append_attribute("PartName").set_value(("/" + pkg_.workbookPart).c_str());
             o.append_attribute("ContentType")
-                .set_value("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+                .set_value(
+                    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
         } else if (!load(name, doc, error)) {
             return false;
         }

@@ -385,8 +385,7 @@ class Reader {
             } else if (level == 3 && path[2] == "row" && n == "c") {
                 CellXml c;
                 if (!readCellXml(x, c)) return notWellFormed(part, x, error);
-                if (!placeCell(sheet, c, rowNumber, colNumber, shared, arrays, error))
-                    return false;
+                if (!placeCell(sheet, c, rowNumber, colNumber, shared, arrays, error)) return false;
                 continue;  // its end tag was read
             } else if (level == 1 && n == "sheetFormatPr") {
                 double d = 0;

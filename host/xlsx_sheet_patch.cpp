@@ -43,7 +43,8 @@ void setAttr(Attrs& attrs, const std::string& local, const std::string& value) {
 }
 
 void dropAttr(Attrs& attrs, const char* local) {
-    std::erase_if(attrs, [&](const auto& a) { return std::strcmp(XmlPull::local(a.first), local) == 0; });
+    std::erase_if(attrs,
+                  [&](const auto& a) { return std::strcmp(XmlPull::local(a.first), local) == 0; });
 }
 
 const std::string* findAttr(const Attrs& attrs, const char* local) {
@@ -54,7 +55,7 @@ const std::string* findAttr(const Attrs& attrs, const char* local) {
 
 // A <c> element as the part holds it.
 struct CellXml {
-    std::string raw;  // all of it
+    std::string raw;   // all of it
     std::string name;  // its qualified name ("c" or "x:c")
     Attrs attrs;
     std::string fName;  // the formula element's qualified name
@@ -206,8 +207,8 @@ class Patcher {
     bool ok_ = true;
     std::string prefix_;  // namespace prefix of the sheet's elements, "" or "x:"
     std::map<uint32_t, Cell>::iterator next_, end_;
-    std::map<std::string, FormulaPtr> shared_;  // masters of kept shared formulas
-    std::set<std::string> brokenShared_;        // shared formulas whose master changed
+    std::map<std::string, FormulaPtr> shared_;   // masters of kept shared formulas
+    std::set<std::string> brokenShared_;         // shared formulas whose master changed
     std::vector<std::pair<Rect, bool>> arrays_;  // array areas, and whether kept
 
     static bool isFormulaElement(const std::string& n) {
@@ -386,8 +387,8 @@ class Patcher {
             if (k == XmlPull::Kind::Start && in.depth() == depth + 1 && named(in.name, "c")) {
                 CellXml c;
                 if (!readCell(in, c)) {
-                    error = "the sheet " + p_.sheet->name + " cannot be read again (" + in.error +
-                            ")";
+                    error =
+                        "the sheet " + p_.sheet->name + " cannot be read again (" + in.error + ")";
                     return false;
                 }
                 cell(c, row0, colNumber);

@@ -175,7 +175,7 @@ bool XmlPull::decode(const std::string& in, std::string& out) {
             }
             unsigned long code = 0;
             for (char d : digits) {
-                int v = d >= '0' && d <= '9'                 ? d - '0'
+                int v = d >= '0' && d <= '9'          ? d - '0'
                         : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
                         : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
                                                       : -1;
@@ -284,9 +284,7 @@ XmlPull::Kind XmlPull::next() {
         return kind = Kind::Text;
     }
     fill(9);
-    auto startsWith = [&](const char* s) {
-        return buf_.compare(pos_, std::strlen(s), s) == 0;
-    };
+    auto startsWith = [&](const char* s) { return buf_.compare(pos_, std::strlen(s), s) == 0; };
     if (startsWith("<?")) {
         if (!takeUntil("?>")) return fail("a processing instruction is not closed");
         return kind = Kind::Other;

@@ -42,7 +42,8 @@ void expectSoundRounding(const std::string& workbook) {
             cell[r][c] = t.addCell(v);
         }
     for (int r = 0; r < 5; ++r) t.addSum({cell[r][0], cell[r][1], cell[r][2]}, cell[r][3]);
-    for (int c = 0; c < 4; ++c) t.addSum({cell[0][c], cell[1][c], cell[2][c], cell[3][c]}, cell[4][c]);
+    for (int c = 0; c < 4; ++c)
+        t.addSum({cell[0][c], cell[1][c], cell[2][c], cell[3][c]}, cell[4][c]);
     std::vector<double> rounded;
     for (int r = 0; r < 5; ++r)
         for (int c = 0; c < 4; ++c) {
@@ -57,7 +58,8 @@ void expectSoundRounding(const std::string& workbook) {
 // summary names the formulas left for the spreadsheet program; the interval
 // workbook's narrow column grew for its texts and the wide one stayed.
 TEST(PreserveCli, FormattedWorkbookRoundsIntoItsOwnLayout) {
-    if (!hosttest::haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
+    if (!hosttest::haveSoffice())
+        GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
     Outcome r = quorant("round " + kFixtures + "libreoffice_formatted.xlsx --out out --json");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"fileNotes\": [\"out/libreoffice_formatted-rounded.xlsx: formulas whose "
@@ -85,16 +87,17 @@ TEST(PreserveCli, FormattedWorkbookRoundsIntoItsOwnLayout) {
     }
     host::reset();
     EXPECT_GT(longest, 6u);
-    EXPECT_NE(sheet.find("max=\"2\" min=\"2\" style=\"0\" width=\"" + std::to_string(longest + 1) +
-                         "\""),
-              std::string::npos)
+    EXPECT_NE(
+        sheet.find("max=\"2\" min=\"2\" style=\"0\" width=\"" + std::to_string(longest + 1) + "\""),
+        std::string::npos)
         << sheet.substr(sheet.find("<cols>"), 600);
     EXPECT_NE(sheet.find("max=\"1\" min=\"1\" style=\"0\" width=\"18\""), std::string::npos);
 }
 
 // An OpenDocument input is read through LibreOffice and rounded into .xlsx.
 TEST(PreserveCli, OdsInputGivesXlsxResults) {
-    if (!hosttest::haveSoffice()) GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
+    if (!hosttest::haveSoffice())
+        GTEST_SKIP() << "soffice (libreoffice-calc-nogui) is not installed";
     Outcome r = quorant("round " + kFixtures + "libreoffice_formatted.ods --out ods --no-audit");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("wrote ods/libreoffice_formatted-rounded.xlsx"), std::string::npos)

@@ -50,7 +50,8 @@ TEST_F(FileKinds, OtherSpreadsheetFormatsAreReadThroughLibreOffice) {
 // Without LibreOffice, or when it fails, the message says so and what to do.
 TEST_F(FileKinds, MissingOrFailingLibreOfficeIsNamed) {
     setenv("QUORANT_SOFFICE", "/nonexistent/soffice", 1);
-    expectRefused(kFixtures + "libreoffice_formatted.ods", "LibreOffice (soffice) is not installed");
+    expectRefused(kFixtures + "libreoffice_formatted.ods",
+                  "LibreOffice (soffice) is not installed");
     writeFile("fail.sh", "#!/bin/sh\necho 'Error: source file could not be loaded' >&2\nexit 1\n");
     ASSERT_EQ(std::system("chmod +x fail.sh"), 0);
     setenv("QUORANT_SOFFICE", "./fail.sh", 1);

@@ -89,7 +89,8 @@ TEST_F(PackageEdges, SharedFormulasStaySharedUnlessTheirMasterChanges) {
     enter("Data!C1", "=A1+B1");  // the same formula written again
     ASSERT_TRUE(host::saveWorkbook("shared", "same.xlsx", error)) << error;
     std::string sheet = sheetXml("same.xlsx");
-    EXPECT_EQ(cellXml(sheet, "C1"), "<c r=\"C1\"><f t=\"shared\" ref=\"C1:C3\" si=\"0\">A1+B1</f><v>3</v></c>");
+    EXPECT_EQ(cellXml(sheet, "C1"),
+              "<c r=\"C1\"><f t=\"shared\" ref=\"C1:C3\" si=\"0\">A1+B1</f><v>3</v></c>");
     EXPECT_EQ(cellXml(sheet, "C2"), "<c r=\"C2\"><f t=\"shared\" si=\"0\"/><v>34</v></c>");
     EXPECT_EQ(cellXml(sheet, "C3"), "<c r=\"C3\"><f t=\"shared\" si=\"0\"/><v>11</v></c>");
     EXPECT_EQ(cellXml(sheet, "A2"), "<c r=\"A2\"><v>30</v></c>");
@@ -116,7 +117,8 @@ TEST_F(PackageEdges, LinksToOtherWorkbooksKeepTheirStoredResults) {
     const std::string link = "<externalLink xmlns=\"" + kMain +
                              "\"><externalBook><sheetNames><sheetName val=\"Advanced\"/>"
                              "</sheetNames></externalBook></externalLink>";
-    ASSERT_TRUE(writePackage("link.xlsx", book(rows, {{"xl/externalLinks/externalLink1.xml", link}})));
+    ASSERT_TRUE(
+        writePackage("link.xlsx", book(rows, {{"xl/externalLinks/externalLink1.xml", link}})));
     std::string error;
     ASSERT_TRUE(host::openWorkbook("link.xlsx", error)) << error;
     EXPECT_EQ(cellValue("Data!A1"), num(264));
@@ -233,7 +235,8 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
     const uint32_t start = static_cast<uint32_t>(out.size());
     out += central;
     le(out, 0x06054b50, 4), le(out, 0, 2), le(out, 0, 2);
-    le(out, static_cast<uint32_t>(entries.size()), 2), le(out, static_cast<uint32_t>(entries.size()), 2);
+    le(out, static_cast<uint32_t>(entries.size()), 2),
+        le(out, static_cast<uint32_t>(entries.size()), 2);
     le(out, static_cast<uint32_t>(central.size()), 4), le(out, start, 4), le(out, 0, 2);
     return out;
 }
@@ -335,8 +338,8 @@ TEST(XmlPull, ReadsInPiecesAndRefusesWhatIsNotWellFormed) {
     EXPECT_EQ(seen, doc);
     EXPECT_EQ(texts, "t<AB<raw>");
     for (const char* bad : {"<a><b></a></b>", "<a>", "<a x=1/>", "<a/><b/>", "<a>&bogus;</a>",
-                            "<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>", "text", "<a x='1' x='2'/>",
-                            "<a>&#0;</a>", ""}) {
+                            "<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>", "text",
+                            "<a x='1' x='2'/>", "<a>&#0;</a>", ""}) {
         host::XmlPull y = host::XmlPull::fromText(bad);
         host::XmlPull::Kind k;
         do {

@@ -43,7 +43,8 @@ class PreservedPackage : public HostTest {
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 3; ++c) {
                 std::string ref = "'[" + book + "]" + sheet + "'!" +
-                                  std::string(1, static_cast<char>('B' + c)) + std::to_string(r + 3);
+                                  std::string(1, static_cast<char>('B' + c)) +
+                                  std::to_string(r + 3);
                 std::string error;
                 ASSERT_TRUE(host::setCellValue(ref, num(values[r][c]), error)) << error;
             }
@@ -90,10 +91,9 @@ TEST_F(PreservedPackage, RoundedCopyChangesOnlyTheTablesCellsAndTheirResults) {
 
     // The sheet: styles, widths, merges, validations, formats, page setup,
     // drawings all stay; only the table and what is computed from it differ.
-    const std::vector<std::string> moving = {"B3", "C3", "D3", "E3", "B4", "C4", "D4", "E4",
-                                             "B5", "C5", "D5", "E5", "B6", "C6", "D6", "E6",
-                                             "B7", "C7", "D7", "E7", "G3", "G4", "G5", "G6",
-                                             "H6", "I3", "I4", "I5", "I6"};
+    const std::vector<std::string> moving = {
+        "B3", "C3", "D3", "E3", "B4", "C4", "D4", "E4", "B5", "C5", "D5", "E5", "B6", "C6", "D6",
+        "E6", "B7", "C7", "D7", "E7", "G3", "G4", "G5", "G6", "H6", "I3", "I4", "I5", "I6"};
     const std::string sheetIn = in["xl/worksheets/sheet1.xml"];
     const std::string sheetOut = out["xl/worksheets/sheet1.xml"];
     EXPECT_EQ(canonicalXml(sheetOut, cellsOf(moving)), canonicalXml(sheetIn, cellsOf(moving)));
@@ -119,9 +119,9 @@ TEST_F(PreservedPackage, StoredResultsComeFromTheNewValuesAndNeverDiscloseOldOne
     writeTable(copy, "Cases");
     std::string error;
     ASSERT_TRUE(host::saveWorkbook(copy, "rounded.xlsx", error)) << error;
-    EXPECT_EQ(host::uncomputedResults(copy),
-              (std::vector<std::string>{"Cases!I3", "Cases!I4", "Cases!I5", "Cases!H6",
-                                        "Cases!I6"}));
+    EXPECT_EQ(
+        host::uncomputedResults(copy),
+        (std::vector<std::string>{"Cases!I3", "Cases!I4", "Cases!I5", "Cases!H6", "Cases!I6"}));
     host::reset();
     ASSERT_TRUE(host::openWorkbook("rounded.xlsx", error)) << error;
     EXPECT_EQ(info("Cases!E7").formulaA1, "=SUM(E3:E6)");
@@ -167,10 +167,9 @@ TEST_F(PreservedPackage, IntervalCopyRenamesSheetsEverywhereAndWidensColumns) {
     host::reset();
     ASSERT_TRUE(host::openWorkbook("intervals.xlsx", error)) << error;
     EXPECT_EQ(info("'Cases - p.i.'!B3").value, str("(1270,1290)"));
-    EXPECT_EQ(call(xlfGetCell, {num(16), cellRef(sheetId("Cases - p.i."), 0, 1)}).value,
-              num(12));
-    EXPECT_EQ(call(xlfGetCell, {num(16), cellRef(sheetId("Cases - p.i."), 0, 0)}).value,
-              num(18)) << "a column not widened keeps its width";
+    EXPECT_EQ(call(xlfGetCell, {num(16), cellRef(sheetId("Cases - p.i."), 0, 1)}).value, num(12));
+    EXPECT_EQ(call(xlfGetCell, {num(16), cellRef(sheetId("Cases - p.i."), 0, 0)}).value, num(18))
+        << "a column not widened keeps its width";
     EXPECT_EQ(host::sheetNames(host::activeWorkbook()),
               (std::vector<std::string>{"Cases - p.i.", "List", "Notes"}));
 }
@@ -194,8 +193,8 @@ TEST_F(PreservedPackage, LibreOfficeRecalculationAgreesWithTheStoredResults) {
     host::reset();
     ASSERT_TRUE(host::openWorkbook("rounded.xlsx", error)) << error;
     ASSERT_TRUE(host::openWorkbook("intervals.xlsx", error)) << error;
-    for (const std::string sheet : {"[rounded]Cases", "[rounded]List", "[intervals]Cases - p.i.",
-                                    "[intervals]List"}) {
+    for (const std::string sheet :
+         {"[rounded]Cases", "[rounded]List", "[intervals]Cases - p.i.", "[intervals]List"}) {
         const std::string csv = "csv/" + sheet.substr(1, sheet.find(']') - 1) + "-" +
                                 sheet.substr(sheet.find(']') + 1) + ".csv";
         auto rows = csvRows(readFile(csv));
@@ -238,8 +237,8 @@ TEST_F(PreservedPackage, LibraryWrittenWorkbookKeepsItsLayoutAndGainsResults) {
     auto moving = [](const pugi::xml_node& n) {
         if (std::string(n.name()) != "c") return false;
         const std::string r = n.attribute("r").value();
-        return n.child("f") || (r.size() == 2 && r[0] >= 'B' && r[0] <= 'D' && r[1] >= '3' &&
-                                r[1] <= '6');
+        return n.child("f") ||
+               (r.size() == 2 && r[0] >= 'B' && r[0] <= 'D' && r[1] >= '3' && r[1] <= '6');
     };
     const std::string sheet = out["xl/worksheets/sheet1.xml"];
     EXPECT_EQ(canonicalXml(sheet, moving), canonicalXml(in["xl/worksheets/sheet1.xml"], moving));
