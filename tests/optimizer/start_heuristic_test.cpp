@@ -210,5 +210,43 @@ TEST_F(StartThreadTest, AStoppedSearchEndsWithAnySolutionOfTheHeuristic) {
     }
 }
 
+TEST_F(StartThreadTest, TheBoundOfAStoppedSearchNeverPassesTheOptimum) {
+    // The heuristic's Lagrangian bound counts as the search's bound: stopped
+    // early or late, the bound reported must stay at or below the least
+    // objective (a bound past it would call a rounding optimal that is not,
+    // or a gap smaller than the truth) and at or below the solution in hand.
+    const RoundingTable t = MakeRoundingTable(3, 7, 41);
+    const double optimum = OptimumOf(t);
+    for (int stopAfter : {1, 4, 16}) {
+        SCOPED_TRACE("stopped at log call " + std::to_string(stopAfter));
+        Prob p;
+        SearchCounts counts;
+        Search(p, t, true, &counts);
+        ASSERT_EQ(XPRSsetintcontrol(p, XPRS_MIPLOG, -1), 0);
+        int calls = 0;
+        struct Stop {
+            int* calls;
+            int after;
+        } stop{&calls, stopAfter};
+        XPRSsetcbgloballog(
+            p,
+            [](XPRSprob, void* data) {
+                Stop* s = static_cast<Stop*>(data);
+                return ++*s->calls >= s->after ? 1 : 0;
+            },
+            &stop);
+        ASSERT_EQ(XPRSminim(p, "g"), 0);
+        const int status = p.Int(XPRS_MIPSTATUS);
+        const double bound = p.Dbl(XPRS_BESTBOUND);
+        EXPECT_LE(bound, optimum + 1e-6);
+        if (status == XPRS_MIP_SOLUTION || status == XPRS_MIP_OPTIMAL) {
+            EXPECT_LE(bound, p.Dbl(XPRS_MIPOBJVAL) + 1e-6);
+        }
+        if (status == XPRS_MIP_OPTIMAL) {
+            EXPECT_NEAR(p.Dbl(XPRS_MIPOBJVAL), optimum, 1e-6);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qtb::opt::test
