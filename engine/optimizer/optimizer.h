@@ -70,9 +70,13 @@ enum {
     // This library's own addition: the number of columns from which a global
     // search of a model that splits into a network and side rows (a table of
     // three or more dimensions with its totals) runs a start heuristic on a
-    // second thread beside the search, >= 0 [0: every such model]. Its
+    // second thread beside the search, >= 0 (0: every such model) [5000]. Its
     // solutions become the search's incumbents when they are better. Machines
-    // with one core never run it.
+    // with one core never run it. The moments at which they arrive depend on
+    // the machine's load, so a search with the heuristic beside it may end at
+    // another of several equally close solutions from run to run; below the
+    // default size searches usually finish on their own, and stay
+    // reproducible.
     XO_START_THREAD_COLUMNS = 9003,
     // This library's own addition: 1 runs a global search in a child process
     // that the calling process stops (and, when it does not stop at once,

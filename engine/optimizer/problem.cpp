@@ -33,7 +33,7 @@ const ControlSpec kControls[] = {
     {XPRS_CONTROL_8156, 0, INT_MIN, INT_MAX},
     {XO_SEARCH_SECONDS, 0, 0, INT_MAX},
     {XO_STRUCTURE, 1, 0, 1},
-    {XO_START_THREAD_COLUMNS, 0, 0, INT_MAX},
+    {XO_START_THREAD_COLUMNS, 5000, 0, INT_MAX},
     {XO_SEARCH_PROCESS, 1, 0, 1},
 };
 
