@@ -9,18 +9,20 @@
 
 namespace {
 
+const char* const kAlertNoSuchSheet = " No such sheet id.";
+
 // Reads the =SUM formulas of every scanned cell into the SumList.
 void scanFormulas(InstanceState& s) {
     ShowStatus(" Scanning for sums...");
     for (Cell* cell = s.cellList; cell; cell = cell->next) {
         if (cell->sheet < 0 || size_t(cell->sheet) >= s.sheetNames.size()) {
-            ShowAlert(" No such sheet id.", 1);
+            ShowAlert(kAlertNoSuchSheet, 1);
             continue;
         }
         CountedText sheetName(s.sheetNames[size_t(cell->sheet)]);
         HostResult id;
         if (CallHost(xlSheetId, id.get(), 1, sheetName.value()) != xlretSuccess || id.isError()) {
-            ShowAlert(" No such sheet id.", 1);
+            ShowAlert(kAlertNoSuchSheet, 1);
             continue;
         }
         RefValue ref(sheetIdOf(*id), cell->row, cell->col);
