@@ -80,6 +80,15 @@ class FrontEnd {
 void setFrontEnd(FrontEnd* frontEnd);  // not owned; null removes it
 FrontEnd* frontEnd();
 
+// ---- faults -------------------------------------------------------------------------
+// Tests make the host fail as one in trouble would (no memory, a window
+// closed under the add-in): the filter sees every call of Excel4v, with the
+// function number without its flags and the arguments, before it is carried
+// out, and returns 0 to let it through or the return code to answer with (the
+// result is then FALSE). An empty filter removes it; reset() does too.
+using CallFault = std::function<int(int function, const std::vector<Value>& args)>;
+void setCallFault(CallFault fault);
+
 // ---- journal ----------------------------------------------------------------------
 
 enum class JournalKind { Status, Alert, HostMessage };
