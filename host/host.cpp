@@ -134,6 +134,16 @@ std::string selectionText() {
     return out;
 }
 
+bool workbookOrigin(const std::string& book, WorkbookOrigin& out, std::string& error) {
+    Workbook* b = bookOrError(book, error);
+    if (!b) return false;
+    out.path = b->path;
+    out.copiedFrom = b->copiedFrom;
+    out.createdInRun = b->createdInRun;
+    out.changed = b->dirty;
+    return true;
+}
+
 std::vector<std::string> unsavedWorkbooks() {
     std::vector<std::string> out;
     for (auto& b : model().windows)

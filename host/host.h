@@ -149,6 +149,14 @@ std::string selectionText();
 // Workbooks made during this run (New, copies) that are open and hold changes
 // not saved: the program lists them when it ends.
 std::vector<std::string> unsavedWorkbooks();
+// Where an open workbook came from, for people.
+struct WorkbookOrigin {
+    std::string path;        // the file it was read from or last saved to; "" for none
+    std::string copiedFrom;  // the workbook its sheets were copied from; "" unless a copy
+    bool createdInRun = false;  // made by New or Copy, not read from a file
+    bool changed = false;       // changed since it was made, read or saved
+};
+bool workbookOrigin(const std::string& book, WorkbookOrigin& out, std::string& error);
 
 // ---- cells ------------------------------------------------------------------------
 
