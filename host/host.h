@@ -126,7 +126,8 @@ bool openWorkbook(const std::string& path, std::string& error, const OpenOptions
 // decimal comma). The file is replaced only when writing succeeded.
 bool saveWorkbook(const std::string& book, const std::string& path, std::string& error);
 // Saves every workbook made in this run and not saved since its last change
-// as "<folder>/<name>.xlsx"; `saved` receives the paths.
+// as "<folder>/<name>.xlsx" (the folder is made when missing); `saved`
+// receives the paths.
 bool saveNewWorkbooks(const std::string& folder, std::vector<std::string>& saved,
                       std::string& error);
 // Closes a workbook without saving.
