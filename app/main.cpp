@@ -39,7 +39,8 @@ const char* const kUsage =
     "  --addin PATH        the add-in library to load (default: QTB_XPRESS.xll beside\n"
     "                      the program, or $QUORANT_ADDIN)\n"
     "  --quiet             do not show status texts as they happen\n"
-    "  --help, --version\n"
+    "  --help, --version   this text, the version; quorant COMMAND --help explains\n"
+    "                      one command\n"
     "\n"
     "Status texts and alerts are shown on standard error as they happen; the\n"
     "rounding engine appends its log to qtb.out in the current folder.\n";
