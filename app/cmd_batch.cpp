@@ -323,11 +323,11 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
         std::cerr << "quorant " << name << ": cannot read " << a.file << "\n";
         return 1;
     }
-    if (!isLogOfKind(name, a.file, bias)) return 1;
     std::string dir, stem;
     splitPath(a.file, dir, stem);
     const std::string output = a.output.empty() ? dir + "/" + stem + "-analysis.xlsx" : a.output;
     if (outputIsInput(name, output, a.file)) return 2;
+    if (!isLogOfKind(name, a.file, bias)) return 1;
 
     CommandSession session(quiet, false);
     if (!session.ready()) return 1;
