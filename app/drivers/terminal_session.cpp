@@ -86,7 +86,7 @@ std::string menuListing() {
 const host::MenuItemInfo* chooseEntry(const std::vector<const host::MenuItemInfo*>& choices,
                                       const std::string& word, std::string& error) {
     if (isNumber(word)) {
-        const std::size_t n = std::stoul(word);
+        const std::size_t n = word.size() > 6 ? 0 : std::stoul(word);  // no overflow
         if (n < 1 || n > choices.size()) {
             error = "there is no entry " + word + " there (see 'menu')";
             return nullptr;

@@ -87,6 +87,7 @@ class SessionTest : public ::testing::Test {
 TEST_F(SessionTest, MenuPrefixesLabelsBooksAndQuitting) {
     const Outcome r = session(kRound +
                                   "pick rounding computational analize\n"
+                                  "pick 99999999999999999999999 1\n"
                                   "books\n"
                                   "quit\n"
                                   "no\n"
@@ -103,6 +104,7 @@ TEST_F(SessionTest, MenuPrefixesLabelsBooksAndQuitting) {
                      "type more of it"),
               std::string::npos)
         << t;
+    EXPECT_NE(t.find("! there is no entry 99999999999999999999999 there"), std::string::npos) << t;
     EXPECT_NE(t.find("  Book2 (active): rounded values, copy of employment; not saved\n"
                      "      sheets: Region x Age, Women, Men\n"),
               std::string::npos)
