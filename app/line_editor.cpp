@@ -20,8 +20,8 @@ bool readEditedLine(const std::string& prompt, std::string& line) {
     line = text;
     std::free(text);
     if (!line.empty()) {
-        const HIST_ENTRY* last = history_length > 0 ? history_get(history_base + history_length - 1)
-                                                    : nullptr;
+        const HIST_ENTRY* last =
+            history_length > 0 ? history_get(history_base + history_length - 1) : nullptr;
         if (last == nullptr || last->line == nullptr || line != last->line)
             add_history(line.c_str());
     }

@@ -93,7 +93,9 @@ bool isPlaceholder(std::string word) {
 
 class DocExamples : public ::testing::Test {
   protected:
-    void SetUp() override { fs::copy(kSource + "/examples", "examples", fs::copy_options::recursive); }
+    void SetUp() override {
+        fs::copy(kSource + "/examples", "examples", fs::copy_options::recursive);
+    }
 
     // Checks one file; every block must be run, checked or named as not run.
     void checkFile(const std::string& relative) {
@@ -172,7 +174,8 @@ class DocExamples : public ::testing::Test {
     // a table captured with the options sheet, and must be used up.
     bool checkScript(const Block& b) {
         const std::string first = b.first();
-        for (const char* grammar : {"dialog [", "message-box ok|", "file-dialog PATH", "dialog-box ["})
+        for (const char* grammar :
+             {"dialog [", "message-box ok|", "file-dialog PATH", "dialog-box ["})
             if (first.rfind(grammar, 0) == 0) return true;  // the syntax, no example
         std::string script = b.text();
         if (first.rfind("dialog ", 0) == 0)
@@ -201,7 +204,8 @@ class DocExamples : public ::testing::Test {
         if (!fs::exists("demo/employment-rounded.xlsx"))
             sh("mkdir -p demo && cd demo && quorant --quiet round ../examples/employment.xlsx "
                "--out .\n");
-        std::ofstream("demo/show.qs") << "open employment-rounded.xlsx\nshow \"Region x Age\" grid\n";
+        std::ofstream("demo/show.qs")
+            << "open employment-rounded.xlsx\nshow \"Region x Age\" grid\n";
         const clirun::Outcome r = sh("quorant --quiet script --bare demo/show.qs\n");
         EXPECT_EQ(r.status, 0) << r.err;
         std::istringstream shown(r.out);
@@ -209,7 +213,8 @@ class DocExamples : public ::testing::Test {
         for (std::string l; std::getline(shown, l);) lines.push_back(trim(l));
         for (size_t i = 1; i < b.lines.size(); ++i)
             EXPECT_NE(std::find(lines.begin(), lines.end(), trim(b.lines[i])), lines.end())
-                << b.lines[i] << "\nin\n" << r.out;
+                << b.lines[i] << "\nin\n"
+                << r.out;
         return true;
     }
 
@@ -221,10 +226,11 @@ class DocExamples : public ::testing::Test {
         const std::string doc = b.text();
         const std::regex pair("\"(\\w+)\": (\"[^\"]*\"|[-0-9.]+)");
         int checked = 0;
-        for (auto it = std::sregex_iterator(doc.begin(), doc.end(), pair); it != std::sregex_iterator();
-             ++it) {
+        for (auto it = std::sregex_iterator(doc.begin(), doc.end(), pair);
+             it != std::sregex_iterator(); ++it) {
             if ((*it)[1].str().find("Seconds") != std::string::npos) continue;
-            EXPECT_NE(r.out.find((*it)[0].str()), std::string::npos) << (*it)[0] << "\nin\n" << r.out;
+            EXPECT_NE(r.out.find((*it)[0].str()), std::string::npos) << (*it)[0] << "\nin\n"
+                                                                     << r.out;
             ++checked;
         }
         EXPECT_GT(checked, 10);
@@ -265,8 +271,10 @@ class DocExamples : public ::testing::Test {
             script += pick;
         } else {
             for (int i = 1; i < 15; ++i) script += "# line " + std::to_string(i) + "\n";
-            script += "dialog \"Generate Random Instance\" {\n  expect-text 12026 \"done\"\n"
-                      "  cancel\n}\n# the dialog opens\n" + pick;
+            script +=
+                "dialog \"Generate Random Instance\" {\n  expect-text 12026 \"done\"\n"
+                "  cancel\n}\n# the dialog opens\n" +
+                pick;
         }
         std::ofstream("demo.qsc") << script;
         const clirun::Outcome r = sh("quorant --quiet script demo.qsc\n");

@@ -28,9 +28,9 @@ size_t count(const std::string& text, const std::string& part) {
 TEST(CommandHelp, EveryCommandHasItsOwnHelp) {
     const Outcome all = quorant("--help");
     ASSERT_EQ(all.status, 0);
-    for (const char* command : {"round", "load", "save-instance", "generate", "import", "tests",
-                                "bias-tests", "analyze", "analyze-bias", "shell", "menu",
-                                "script"}) {
+    for (const char* command :
+         {"round", "load", "save-instance", "generate", "import", "tests", "bias-tests", "analyze",
+          "analyze-bias", "shell", "menu", "script"}) {
         const Outcome r = quorant(std::string(command) + " --help");
         EXPECT_EQ(r.status, 0) << command << ": " << r.err;
         EXPECT_NE(r.out.find(std::string("usage: quorant ")), std::string::npos) << command;
@@ -70,18 +70,17 @@ class SessionTest : public ::testing::Test {
         std::ofstream("session.in") << lines;
         return quorant("< session.in", quiet);
     }
-    const std::string kRound =
-        "open " + kExample +
-        "\n"
-        "pick Round rounder\n"
-        "page Protection Levels\n"
-        "click \"user defined protection levels\"\n"
-        "set LPL 2\n"
-        "leave lpl\n"
-        "set UPL 3\n"
-        "leave upl\n"
-        "ok\n"
-        "ok\n";
+    const std::string kRound = "open " + kExample +
+                               "\n"
+                               "pick Round rounder\n"
+                               "page Protection Levels\n"
+                               "click \"user defined protection levels\"\n"
+                               "set LPL 2\n"
+                               "leave lpl\n"
+                               "set UPL 3\n"
+                               "leave upl\n"
+                               "ok\n"
+                               "ok\n";
 };
 
 TEST_F(SessionTest, MenuPrefixesLabelsBooksAndQuitting) {

@@ -129,8 +129,9 @@ TEST_F(PivotRefreshTest, FailedSearchIsAlertedAndTheRoundingStillPublished) {
     testhost::HostFault fault(xlfGetDocument, 0, INT_MAX, 70);
     ASSERT_EQ(fRounder(), 0);
     EXPECT_EQ(fault.failed(), 1);
-    EXPECT_EQ(front.alerts, (std::vector<std::string>{
-                                " Search for Pivot Tables failed! Automatical filling impossilbe!"}));
+    EXPECT_EQ(front.alerts,
+              (std::vector<std::string>{
+                  " Search for Pivot Tables failed! Automatical filling impossilbe!"}));
     EXPECT_FALSE(statusShown(" Pivot Tables created!"));
     expectRoundedPublished();
 }

@@ -38,7 +38,7 @@ inline void enter(const std::string& ref, const std::string& input) {
 }
 
 class RoundingCommandTest : public ::testing::Test {
-protected:
+  protected:
     std::ostringstream notices;
     AnswerDriver driver{notices};
 

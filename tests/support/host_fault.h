@@ -32,8 +32,7 @@ class HostFault {
         });
     }
     // Every call of these functions fails.
-    explicit HostFault(std::initializer_list<int> functions)
-        : seen_(std::make_shared<Counts>()) {
+    explicit HostFault(std::initializer_list<int> functions) : seen_(std::make_shared<Counts>()) {
         auto seen = seen_;
         std::vector<int> fns(functions);
         host::setCallFault([=](int fn, const std::vector<host::Value>&) {
