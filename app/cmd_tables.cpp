@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/options_flags.h"
 #include "app/run_report.h"
@@ -32,6 +33,8 @@ bool isDigits(const std::string& s) {
 
 bool parseTableArgs(std::vector<std::string> words, bool generate, TableArgs& a,
                     std::string& error) {
+    error = refuseCaptureFlags(words, generate ? "generate" : "import");
+    if (!error.empty()) return false;
     if (!takeOptionFlags(words, a.flags, error)) return false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];

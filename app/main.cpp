@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
@@ -67,7 +68,7 @@ void printUsage(std::ostream& out) {
     std::string more = app::commandsUsage();
     std::vector<char> text(std::strlen(kUsage) + more.size() + 1);
     std::snprintf(text.data(), text.size(), kUsage, more.c_str());
-    out << text.data() << "\n" << app::optionFlagsHelp();
+    out << text.data() << "\n" << app::optionFlagsHelp() << "\n" << app::captureFlagsHelp();
 }
 
 void printScriptHelp(std::ostream& out) {

@@ -284,6 +284,7 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             o << "  The time limit ended the search: this is the best rounding found, not proven "
                  "optimal.\n";
     }
+    for (const std::string& note : report.notes) o << note << "\n";
     for (size_t i = 0; i < report.written.size(); ++i)
         o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
     if (report.outcome != RunOutcome::Rounded) {
@@ -295,6 +296,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                          "nothing was published\n";
         else
             std::cerr << "failed\n";
+        for (const std::string& hint : report.hints)
+            std::cerr << "quorant " << command << ": " << hint << "\n";
         if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {
             std::cerr << "engine log (" << kEngineLog << ") of this run:\n";
             std::istringstream lines(report.engineLog);
@@ -325,7 +328,10 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);
-        std::cout << "]}\n";
+        std::cout << "]";
+        for (const auto& [key, value] : report.extraJson)
+            std::cout << ", " << jsonText(key) << ": " << value;
+        std::cout << "}\n";
     }
     return exitStatusOf(report.outcome);
 }

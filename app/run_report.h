@@ -42,6 +42,11 @@ struct RunReport {
     // The workbook whose cells the instance was captured from: the engine's
     // cell names ("cell2_3_7") are shown with the cell they name ("Men!H4").
     std::string capturedBook;
+    // What the capture reported: sentences for the user, fields for the JSON
+    // summary (key, JSON value), and hints printed after a failure.
+    std::vector<std::string> notes;
+    std::vector<std::pair<std::string, std::string>> extraJson;
+    std::vector<std::string> hints;
 };
 
 // The exit status of an outcome: 0 rounded, 3 infeasible, 4 time limit, 1 failed.

@@ -3,46 +3,14 @@
 #include <string>
 
 #include "capture/capture.h"
+#include "capture/capture_record.h"
+#include "capture/find_totals.h"
+#include "capture/formula_cells.h"
 #include "rounding/options_sheet.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
 
 namespace {
-
-const char* const kAlertNoSuchSheet = " No such sheet id.";
-
-// Reads the =SUM formulas of every scanned cell into the SumList.
-void scanFormulas(InstanceState& s) {
-    ShowStatus(" Scanning for sums...");
-    for (Cell* cell = s.cellList; cell; cell = cell->next) {
-        if (cell->sheet < 0 || size_t(cell->sheet) >= s.sheetNames.size()) {
-            ShowAlert(kAlertNoSuchSheet, 1);
-            continue;
-        }
-        CountedText sheetName(s.sheetNames[size_t(cell->sheet)]);
-        HostResult id;
-        if (CallHost(xlSheetId, id.get(), 1, sheetName.value()) != xlretSuccess || id.isError()) {
-            ShowAlert(kAlertNoSuchSheet, 1);
-            continue;
-        }
-        RefValue ref(sheetIdOf(*id), cell->row, cell->col);
-        HostResult formula;
-        if (CallHost(xlfGetFormula | xlIntl, formula.get(), 1, ref.get()) != xlretSuccess) continue;
-        std::string text = textOf(*formula);
-        if (text.compare(0, 5, "=SUM(") != 0) continue;
-        Sum* sum = newSum(0, 0, 0, nullptr, nullptr, nullptr, 1);
-        if (!sum) {
-            ShowAlert(" No se podía reservar la memoria necesaria!", 1);
-            continue;
-        }
-        if (parseSumFormula(text.c_str(), sum, cell, cell->sheet)) {
-            sum->next = s.sumList;
-            s.sumList = sum;
-            ++s.nsums;
-        }
-    }
-    ShowStatus(" Done");
-}
 
 void setBoundDefaults(RoundingOptions& o) {
     o.lbDist = o.ubDist = 2 * o.basenumber;
@@ -86,6 +54,16 @@ void countCell(InstanceState& s, const Cell* cell) {
     if (std::floor(v) == v) ++s.integerCount;
 }
 
+// True when a cell in no equation stays in the table: a typed number of a
+// scanned workbook while numbers in no equation are to be rounded too.
+bool keptAlone(const InstanceState& s, const Cell* cell) {
+    if (!gCaptureSettings.allCells || s.origin != InstanceOrigin::Worksheet ||
+        !gCapture.fromWorkbook)
+        return false;
+    const ScannedEntry* e = scannedEntry(cell->sheet, cell->row, cell->col);
+    return e && !e->formula;
+}
+
 // Removes the cells that belong to no equation; numbers stay dense.
 void removeRedundantCells(InstanceState& s) {
     ShowStatus(" Searching for redundant cells...");
@@ -96,7 +74,7 @@ void removeRedundantCells(InstanceState& s) {
     while (*link) {
         Cell* cell = *link;
         cell->number -= removed;
-        if (cell->useCount == 0) {
+        if (cell->useCount == 0 && !keptAlone(s, cell)) {
             removeFromCellIndex(cell);
             *link = cell->next;
             freeCell(cell);
@@ -108,6 +86,12 @@ void removeRedundantCells(InstanceState& s) {
         countCell(s, cell);
         link = &cell->next;
     }
+}
+
+bool anyKeptAlone(const InstanceState& s) {
+    for (const Cell* c = s.cellList; c; c = c->next)
+        if (keptAlone(s, c)) return true;
+    return false;
 }
 
 }  // namespace
@@ -160,6 +144,8 @@ QTB_EXPORT int fAddsums(void) {
         ShowStatus(" Instance from wq-file: no check of sums...");
         return 0;
     }
+    // The capture record speaks of a scanned workbook's instance only.
+    if (s.origin != InstanceOrigin::Worksheet) gCapture.fromWorkbook = false;
     if (s.origin == InstanceOrigin::Random) ShowStatus(" Random Instance: no check of sums...");
     if (s.origin == InstanceOrigin::DbTable)
         ShowStatus(" DB-Style Table Instance: no check of sums...");
@@ -167,7 +153,8 @@ QTB_EXPORT int fAddsums(void) {
     if (o.keepLoaded)
         ShowStatus(" Loaded instance maintained.");
     else
-        scanFormulas(s);
+        readFormulaSums(s);
+    if (!o.keepLoaded && gCaptureSettings.findTotals) findTypedTotals();
 
     setWorkingDefaults(o);
     if (s.origin != InstanceOrigin::TestBatch) {
@@ -183,14 +170,17 @@ QTB_EXPORT int fAddsums(void) {
     }
 
     deleteEmptyEquations(s);
-    if (s.nsums == 0) {
+    if (s.nsums == 0 && !anyKeptAlone(s)) {
         ShowAlert(" There are no equations and therefore there is no QTB!", 1);
+        if (s.origin == InstanceOrigin::Worksheet) ShowStatus(kNoEquationsHint);
         ShowStatus(" Done!");
+        summariseCapture();
         resetInstance();
         return 1;
     }
     removeRedundantCells(s);
     ShowStatus(" Done");
+    summariseCapture();
     if (s.ncells != 0) return 0;
     ShowAlert(" There are no cells! ", 1);
     resetInstance();

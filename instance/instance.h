@@ -44,7 +44,8 @@ struct Sum {
     int32_t row;          // row of the total's cell (formula sums); 0 otherwise
     int32_t col;
     int32_t sheet;
-    int16_t fromFormula;  // 1 when read from a worksheet =SUM formula
+    int16_t fromFormula;  // 1 when read from a worksheet formula (written back as it was)
+    int16_t found;        // 1 when proposed by the search for typed totals
     SumTerm* terms;
     char* text;           // owned formula text (formula sums), else null
     Sum* next;
