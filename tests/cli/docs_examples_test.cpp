@@ -7,6 +7,7 @@
 // go untested.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -115,6 +116,7 @@ class DocExamples : public ::testing::Test {
         if (starts("dims seed from to")) return checkSpecLine(b);
         if (starts("TestNumber;ObjectiveFuncValue")) return checkLogHeader(b);
         if (starts("demo.qsc:")) return checkScriptMessage(first);
+        if (starts("Found total:")) return checkFoundTotals(b);
         // Outputs and commands of make bench and make fuzz (docs/benchmarks.md,
         // docs/fuzzing.md): run by those targets, not by the tests.
         for (const char* notRun : {"engine_bench ", "an empty process", "fuzz formulas:", "make ",
@@ -283,6 +285,19 @@ class DocExamples : public ::testing::Test {
         return true;
     }
 
+    // The proposals shown are among those made for the workbook of typed
+    // totals that the program's tests use (tests/cli/fixtures).
+    bool checkFoundTotals(const Block& b) {
+        fs::copy_file(kSource + "/tests/cli/fixtures/typed_totals.xlsx", "typed_totals.xlsx",
+                      fs::copy_options::overwrite_existing);
+        const clirun::Outcome r =
+            sh("quorant round typed_totals.xlsx --find-totals --no-audit --out totals\n");
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (const std::string& l : b.lines)
+            EXPECT_NE(r.err.find(l + "\n"), std::string::npos) << l << "\nin\n" << r.err;
+        return true;
+    }
+
     std::string where_;
 };
 
@@ -303,9 +318,24 @@ TEST_F(DocExamples, Scripting) {
     checkFile("docs/scripting.md");
 }
 
+TEST_F(DocExamples, Totals) {
+    checkFile("docs/totals.md");
+}
+
 TEST_F(DocExamples, BenchmarksAndFuzzingNameOnlyWhatMakeRuns) {
     checkFile("docs/benchmarks.md");
     checkFile("docs/fuzzing.md");
+}
+
+// Every page of docs/ is one of those above, so none goes unchecked.
+TEST(DocPages, EveryPageIsChecked) {
+    std::vector<std::string> pages;
+    for (const auto& entry : fs::directory_iterator(kSource + "/docs"))
+        pages.push_back(entry.path().filename().string());
+    std::sort(pages.begin(), pages.end());
+    EXPECT_EQ(pages, (std::vector<std::string>{"benchmarks.md", "commands.md", "fuzzing.md",
+                                               "scripting.md", "totals.md"}))
+        << "a new page needs its test in this file";
 }
 
 // The repository's root holds what the README's table of folders describes,
