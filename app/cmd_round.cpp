@@ -128,6 +128,8 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     if (!parseArgs(words, {"--out", "--json", "--select"}, a, error, "round", true))
         return usage("round", error);
     if (a.positional.size() != 1) return usage("round", "name one workbook");
+    std::string refused = refusedFlag(a.flags, {kKeepLoadedRefusal});
+    if (!refused.empty()) return usage("round", refused);
     const std::string book = a.positional[0];
     std::string dir, stem;
     if (!outputFolder(a, book, dir, stem)) return 1;
@@ -143,11 +145,28 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
         std::cerr << "quorant round: " << error << "\n";
         return 1;
     }
+    const bool pivot = host::holdsPivotTable(host::activeWorkbook());
+    if (!pivot) {
+        // Only a workbook with a pivot table is read as a list.
+        if (!a.select.empty())
+            return usage("round",
+                         "--select names the database-style list of a workbook with a "
+                         "pivot table, and " +
+                             book +
+                             " holds none: round reads the table of every sheet (to round "
+                             "only a block of it, use --table; to read a list, use quorant "
+                             "import --select)");
+        refused = refusedFlag(a.flags, {{"--refresh-pivot",
+                                         "rebuilds the pivot table of a "
+                                         "database-style list, and " +
+                                             book + " holds no pivot table"}});
+        if (!refused.empty()) return usage("round", refused);
+    }
     if (!a.select.empty() && !selectBlock(a.select, error)) {
         std::cerr << "quorant round: cannot select " << a.select << ": " << error << "\n";
         return 1;
     }
-    if (host::holdsPivotTable(host::activeWorkbook())) {
+    if (pivot) {
         if (a.capture.any()) {
             std::cerr << "quorant round: " << book
                       << " holds a pivot table, so its table is read from a list: --find-totals, "
@@ -182,6 +201,26 @@ std::string instanceKind(const std::string& path) {
     return mark == "-2" ? "qtb" : mark == "0" ? "wq" : "";
 }
 
+// What load cannot do with a flag given: "" when every flag applies.
+std::string loadRefusal(const Args& a, const std::string& kind) {
+    std::vector<FlagRefusal> refusals = {
+        kKeepLoadedRefusal,
+        {"--refresh-pivot",
+         "rebuilds the pivot table of a database-style list, and an instance file holds none"}};
+    if (!a.round) {
+        const auto all = refuseAllRoundingFlags("applies to a rounding: add --round");
+        refusals.insert(refusals.end(), all.begin(), all.end());
+        if (!a.solution.empty()) return "--solution names the file a rounding writes: add --round";
+        if (kind == "wq" && !a.out.empty())
+            return "--out: a .wq instance is shown in no workbook, so without --round nothing is "
+                   "written";
+    }
+    if (kind == "qtb" && !a.solution.empty())
+        return "--solution names the solution file of a .wq instance; a .qtb instance is rounded "
+               "into workbooks (--out DIR)";
+    return refusedFlag(a.flags, refusals);
+}
+
 int loadCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
@@ -189,9 +228,11 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
         return usage("load", error);
     if (a.positional.size() != 1) return usage("load", "name one instance file");
     const std::string file = a.positional[0];
+    const std::string kind = instanceKind(file);
+    error = loadRefusal(a, kind);
+    if (!error.empty()) return usage("load", error);
     std::string dir, stem;
     if (!outputFolder(a, file, dir, stem)) return 1;
-    const std::string kind = instanceKind(file);
     const std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
     if (a.round && kind == "wq" &&
         outputIsInput("load", gui::applyDefaultExtension(solution, "qts-solution"), file))
@@ -237,6 +278,14 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     std::string error;
     if (!parseArgs(words, {"-o", "--json"}, a, error, "save-instance", true))
         return usage("save-instance", error);
+    std::vector<FlagRefusal> refusals = {kKeepLoadedRefusal};
+    for (const char* f : {"--time-limit", "--max-jump", "--no-audit", "--random-weights",
+                          "--weights-seed", "--accept-best", "--refresh-pivot"})
+        refusals.push_back({f,
+                            "is not kept in an instance file: give it when the instance is "
+                            "rounded (quorant load FILE --round ...)"});
+    error = refusedFlag(a.flags, refusals);
+    if (!error.empty()) return usage("save-instance", error);
     if (a.positional.size() != 1 || a.output.empty())
         return usage("save-instance", "name one workbook and the file to write with -o");
     if (outputIsInput("save-instance", gui::applyDefaultExtension(a.output, "qtb-instance"),

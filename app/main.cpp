@@ -44,7 +44,14 @@ const char* const kUsage =
     "                      one command\n"
     "\n"
     "Status texts and alerts are shown on standard error as they happen; the\n"
-    "rounding engine appends its log to qtb.out in the current folder.\n";
+    "rounding engine appends its log to qtb.out in the current folder. On a\n"
+    "terminal a solve or audit longer than a second shows a live progress line\n"
+    "(not with --quiet or --json).\n"
+    "\n"
+    "Environment: QUORANT_ADDIN (the add-in), QUORANT_PROGRESS_AFTER (seconds\n"
+    "before the progress line shows, default 1), SOURCE_DATE_EPOCH (the date in\n"
+    "the workbooks written; default 1980-01-01, so the same run gives the same\n"
+    "bytes).\n";
 
 const char* const kShellHelp =
     "usage: quorant [--quiet] [shell]\n"

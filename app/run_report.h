@@ -11,6 +11,7 @@
 
 #include "app/drivers/answer_driver.h"
 #include "app/options_flags.h"
+#include "app/run_progress_source.h"
 
 namespace app {
 
@@ -94,10 +95,15 @@ class CommandSession {
     int finish(const RunReport& report, const std::string& command);
 
   private:
+    // The state of the last rounding run, when one ran during this session.
+    bool lastRun(RunProgress& p) const;
+
     ReportingDriver driver_;
     bool quiet_, json_;
     bool ready_ = false;
     long logSizeBefore_ = 0;
+    RunProgressSource progress_;
+    int runsBefore_ = 0;
 };
 
 // Folder and file-name stem of a path: "data/table.xlsx" -> "data", "table".

@@ -54,6 +54,20 @@ void countCell(InstanceState& s, const Cell* cell) {
     if (std::floor(v) == v) ++s.integerCount;
 }
 
+// A cell of an instance file carries its own bounds and protection levels;
+// what the user set on the Bounds page (when edited) or as user-defined
+// protection levels replaces them, by the same rules as for a captured cell.
+void applyEditedAttributes(Cell* cell, bool bounds, bool protection) {
+    if (!bounds && !protection) return;
+    RoundingOptions o = gOptions;
+    o.setLbd = o.setUbd = bounds ? 1 : 0;
+    o.setLpl = o.setUpl = protection ? 1 : 0;
+    o.setSpl = 0;
+    const char status = cell->status;
+    assignCellAttributesWith(cell, o);
+    if (!protection) cell->status = status;
+}
+
 // True when a cell in no equation stays in the table: a typed number of a
 // scanned workbook while numbers in no equation are to be rounded too.
 bool keptAlone(const InstanceState& s, const Cell* cell) {
@@ -65,7 +79,7 @@ bool keptAlone(const InstanceState& s, const Cell* cell) {
 }
 
 // Removes the cells that belong to no equation; numbers stay dense.
-void removeRedundantCells(InstanceState& s) {
+void removeRedundantCells(InstanceState& s, bool boundsEdited, bool protectionEdited) {
     ShowStatus(" Searching for redundant cells...");
     const bool fromFile =
         s.origin == InstanceOrigin::InstanceFile || s.origin == InstanceOrigin::WqFile;
@@ -82,7 +96,10 @@ void removeRedundantCells(InstanceState& s) {
             --s.ncells;
             continue;
         }
-        if (!fromFile) assignCellAttributes(cell);
+        if (fromFile)
+            applyEditedAttributes(cell, boundsEdited, protectionEdited);
+        else
+            assignCellAttributes(cell);
         countCell(s, cell);
         link = &cell->next;
     }
@@ -97,7 +114,10 @@ bool anyKeptAlone(const InstanceState& s) {
 }  // namespace
 
 void assignCellAttributes(Cell* cell) {
-    const RoundingOptions& o = gOptions;
+    assignCellAttributesWith(cell, gOptions);
+}
+
+void assignCellAttributesWith(Cell* cell, const RoundingOptions& o) {
     const double v = cell->nominal, b = o.basenumber, jumpBand = 2 * b * (double(o.maxJump) + 1);
     if (o.setLbd) {
         if (o.lbFloorInf && o.lbDistInf)
@@ -140,33 +160,40 @@ QTB_EXPORT int fAddsums(void) {
     RoundingOptions& o = gOptions;
     s.zeroCount = s.baseMultipleCount = s.integerCount = 0;
 
-    if (s.origin == InstanceOrigin::WqFile) {
-        ShowStatus(" Instance from wq-file: no check of sums...");
-        return 0;
-    }
+    // A wq instance has no formulas to read; its options are still set on the
+    // sheet like those of any other instance.
+    const bool wq = s.origin == InstanceOrigin::WqFile;
+    if (wq) ShowStatus(" Instance from wq-file: no check of sums...");
     // The capture record speaks of a scanned workbook's instance only.
     if (s.origin != InstanceOrigin::Worksheet) gCapture.fromWorkbook = false;
     if (s.origin == InstanceOrigin::Random) ShowStatus(" Random Instance: no check of sums...");
     if (s.origin == InstanceOrigin::DbTable)
         ShowStatus(" DB-Style Table Instance: no check of sums...");
 
-    if (o.keepLoaded)
-        ShowStatus(" Loaded instance maintained.");
-    else
-        readFormulaSums(s);
-    if (!o.keepLoaded && gCaptureSettings.findTotals) findTypedTotals();
+    if (!wq) {
+        if (o.keepLoaded)
+            ShowStatus(" Loaded instance maintained.");
+        else
+            readFormulaSums(s);
+        if (!o.keepLoaded && gCaptureSettings.findTotals) findTypedTotals();
+    }
 
     setWorkingDefaults(o);
+    int boundsEdited = 0, protectionEdited = 0;
     if (s.origin != InstanceOrigin::TestBatch) {
-        int boundsEdited = 0;
         double seconds = 0;
-        if (!runOptionsSheet(boundsEdited, seconds)) {
+        if (!runOptionsSheet(boundsEdited, protectionEdited, seconds)) {
             resetInstance();
             return 1;
         }
         s.optionsSeconds = seconds;
         // Untouched bounds follow the base number as the user left it.
         if (!boundsEdited) setBoundDefaults(o);
+    }
+    if (wq) {
+        for (Cell* cell = s.cellList; cell; cell = cell->next)
+            applyEditedAttributes(cell, boundsEdited, protectionEdited);
+        return 0;
     }
 
     deleteEmptyEquations(s);
@@ -178,7 +205,7 @@ QTB_EXPORT int fAddsums(void) {
         resetInstance();
         return 1;
     }
-    removeRedundantCells(s);
+    removeRedundantCells(s, boundsEdited, protectionEdited);
     ShowStatus(" Done");
     summariseCapture();
     if (s.ncells != 0) return 0;

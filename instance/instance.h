@@ -102,6 +102,10 @@ struct RoundingOptions {
     // 1: when the time limit ends a search that found a rounding, that
     // rounding is published (marked as not proven optimal) instead of nothing.
     int32_t acceptBest = 0;
+    // 1: the random weights are drawn with weightsSeed; 0: with a seed drawn
+    // for each run (and logged).
+    int32_t weightsSeedSet = 0;
+    uint32_t weightsSeed = 0;
     double lbFloor = 0;
     int32_t lbFloorInf = 0;
     double lbDist = 0;
