@@ -104,8 +104,10 @@ const host::MenuItemInfo* chooseEntry(const std::vector<const host::MenuItemInfo
     if (starting.size() > 1) {
         error = "\"" + word + "\" could be";
         for (std::size_t i = 0; i < starting.size(); ++i)
-            error += (i == 0 ? " " : i + 1 == starting.size() ? " or " : ", ") + std::string("\"") +
-                     menuKey(starting[i]->text) + "\"";
+            error += (i == 0                     ? " "
+                      : i + 1 == starting.size() ? " or "
+                                                 : ", ") +
+                     std::string("\"") + menuKey(starting[i]->text) + "\"";
         error += "; type more of it";
     }
     return nullptr;
@@ -139,7 +141,8 @@ bool menuPath(const std::vector<std::string>& words, std::vector<std::string>& p
 }
 
 bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // What the workbooks a menu command made hold, by the command and their
@@ -149,10 +152,10 @@ void noteRoles(const std::vector<std::string>& made, const std::string& command,
     bool roundedSeen = false;
     for (const std::string& book : made) {
         const auto sheets = host::sheetNames(book);
-        const bool intervals = !sheets.empty() && std::all_of(sheets.begin(), sheets.end(), [](
-                                                      const std::string& s) {
-            return endsWith(s, " - p.i.");
-        });
+        const bool intervals =
+            !sheets.empty() && std::all_of(sheets.begin(), sheets.end(), [](const std::string& s) {
+                return endsWith(s, " - p.i.");
+            });
         std::string role;
         if (intervals) {
             role = "protection intervals";
@@ -231,7 +234,12 @@ bool mayQuit(TerminalDriver& driver, const std::map<std::string, std::string>& r
         out << "  " << book << (role != roles.end() ? " (" + role->second + ")" : "") << "\n";
     }
     out << "(save one with: save BOOK PATH.xlsx)\n";
-    return driver.ask("quit and discard them?", {"yes", "no"}, "no") == "yes";
+    if (driver.ask("quit and discard them?", {"yes", "no"}, "no") != "yes") return false;
+    // Discarded as agreed, so that the program's note on workbooks left
+    // unsaved is kept for a session that ends without being asked.
+    std::string error;
+    for (const std::string& book : unsaved) host::closeWorkbook(book, error);
+    return true;
 }
 
 }  // namespace
@@ -273,7 +281,8 @@ int runTerminalSession(std::istream& in, std::ostream& out, bool echo, bool quie
             if (ok) {
                 std::vector<std::string> made;
                 for (const std::string& b : host::windows())
-                    if (std::find(before.begin(), before.end(), b) == before.end()) made.push_back(b);
+                    if (std::find(before.begin(), before.end(), b) == before.end())
+                        made.push_back(b);
                 noteRoles(made, command, path.back(), roles);
                 out << "(" << join(path, 0) << " returned " << result << ")\n";
             }

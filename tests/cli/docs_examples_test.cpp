@@ -124,8 +124,7 @@ class DocExamples : public ::testing::Test {
         // Outputs and commands of make bench and make fuzz (docs/benchmarks.md,
         // docs/fuzzing.md): run by those targets, not by the tests.
         // A line of the load benchmark: its kind, cells, file size, time, memory.
-        if (std::regex_search(first, std::regex("^[a-z]+ +[0-9]+ cells +file ")))
-            return true;
+        if (std::regex_search(first, std::regex("^[a-z]+ +[0-9]+ cells +file "))) return true;
         for (const char* notRun : {"engine_bench ", "an empty process", "fuzz formulas:", "make ",
                                    "rm -rf build/fuzz", "build/fuzz/"})
             if (starts(notRun)) return true;

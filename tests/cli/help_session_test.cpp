@@ -119,6 +119,16 @@ TEST_F(SessionTest, MenuPrefixesLabelsBooksAndQuitting) {
     EXPECT_TRUE(std::filesystem::exists("kept.xlsx"));
     EXPECT_EQ(t.substr(t.size() - 4), "bye\n");
     EXPECT_EQ(t.find("[status]"), std::string::npos) << "--quiet hides the status texts";
+    EXPECT_EQ(r.err.find("not saved"), std::string::npos)
+        << "workbooks discarded as agreed are not reported again: " << r.err;
+}
+
+// A session whose input ends cannot ask: the workbooks it leaves unsaved are
+// named on the way out instead of being lost without a word.
+TEST_F(SessionTest, InputEndingWithUnsavedWorkbooksNamesThem) {
+    const Outcome r = session("new\n", true);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("not saved: Book1"), std::string::npos) << r.err;
 }
 
 TEST_F(SessionTest, StatusTextsShownWithoutQuietAndQuitWithNothingMadeAsksNothing) {
