@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "host/address.h"
+#include "host/xlsx_caches.h"
 #include "host/xlsx_package.h"
 #include "host/zipfile.h"
 
@@ -98,6 +99,7 @@ class PackageWriter {
     bool write(const std::string& path, std::string& error) {
         if (!src_.openBytes(pkg_.bytes, error)) return false;
         plan();
+        if (!planCaches(m_, book_, src_, originalResolver(), caches_, error)) return false;
         int code = 0;
         out_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
         if (!out_) {
@@ -111,6 +113,7 @@ class PackageWriter {
         }
         if (!ok) zip_discard(out_);
         out_ = nullptr;
+        if (ok) book_.cachesCleared = caches_.cleared;
         return ok;
     }
 
@@ -127,6 +130,7 @@ class PackageWriter {
     std::string calcChain_;               // the calculation chain part, if any
     SheetRenames renames_;
     std::map<std::string, uint32_t, CaseLess> originalIds_;  // original name -> sheet id
+    CachePlan caches_;  // parts that keep copies of cell values, written again
 
     // Which package sheet each model sheet writes, renames, removed and new sheets.
     void plan() {
@@ -236,6 +240,8 @@ class PackageWriter {
         p.sheet = &sheet;
         p.renames = &renames_;
         p.original = originalResolver();
+        if (auto it = caches_.blanked.find(&sheet); it != caches_.blanked.end())
+            p.blanked = &it->second;
         bool ok;
         if (sourcePart) {
             XmlPull::Source s = src_.stream(*sourcePart, error);
@@ -290,8 +296,13 @@ class PackageWriter {
             } else if (key == "[content_types].xml") {
                 if (!contentTypes(name, patched, error)) return false;
                 changed = true;
+            } else if (auto it = caches_.replaced.find(key); it != caches_.replaced.end()) {
+                patched = it->second;
+                if (!renames_.empty() && namesSheets(key)) renamedPart(patched, patched);
+                changed = true;
             } else if (!renames_.empty() && namesSheets(key)) {
-                changed = renamedPart(name, patched);
+                std::string text, ignored;
+                changed = src_.read(name, text, ignored) && renamedPart(text, patched);
             }
             if (changed) {
                 if (!addBuffer(name, patched, error)) return false;
@@ -328,10 +339,9 @@ class PackageWriter {
                key.rfind("xl/pivotcache/", 0) == 0;
     }
 
-    bool renamedPart(const std::string& name, std::string& out) {
-        std::string text, ignored;
+    bool renamedPart(const std::string& text, std::string& out) {
         pugi::xml_document doc;
-        if (!src_.read(name, text, ignored) || !parse(text, doc)) return false;
+        if (!parse(text, doc)) return false;
         if (!renameInTree(doc, renames_)) return false;
         out = serialize(doc);
         return true;
