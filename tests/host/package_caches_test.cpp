@@ -3,7 +3,6 @@
 // fixtures/preserve (README.md there says how LibreOffice and openpyxl made
 // them); variants of them are made part by part here.
 #include <filesystem>
-#include <regex>
 
 #include "host/state.h"
 #include "host_test_util.h"
@@ -25,18 +24,6 @@ const double kNew[4][3] = {
 
 std::string cell(const std::string& sheet, int r, int c) {
     return "'" + sheet + "'!" + std::string(1, static_cast<char>('B' + c)) + std::to_string(r + 3);
-}
-
-// The parts of a package that hold `number` as a whole number of its own
-// (not as the digits of a longer one).
-std::vector<std::string> partsHolding(const std::map<std::string, std::string>& pkg,
-                                      double number) {
-    const std::string digits = std::to_string(static_cast<long long>(number));
-    const std::regex alone("(^|[^0-9.])" + digits + "(\\.0+)?([^0-9.]|$)");
-    std::vector<std::string> out;
-    for (const auto& [name, data] : pkg)
-        if (isXmlPart(name) && std::regex_search(data, alone)) out.push_back(name);
-    return out;
 }
 
 // The points of the first cache under the reference `ref` in a chart part.
