@@ -23,6 +23,11 @@ namespace host {
 
 namespace {
 
+const char* localPart(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
 const char* const kWorksheetType =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
 const char* const kWorksheetContent =
@@ -296,6 +301,8 @@ class PackageWriter {
             } else if (key == "[content_types].xml") {
                 if (!contentTypes(name, patched, error)) return false;
                 changed = true;
+            } else if (key == "docprops/app.xml" && sheetListChanged()) {
+                changed = documentProperties(name, patched);
             } else if (auto it = caches_.replaced.find(key); it != caches_.replaced.end()) {
                 patched = it->second;
                 if (!renames_.empty() && namesSheets(key)) renamedPart(patched, patched);
@@ -337,6 +344,35 @@ class PackageWriter {
     static bool namesSheets(const std::string& key) {
         return key.rfind("xl/charts/", 0) == 0 || key.rfind("xl/tables/", 0) == 0 ||
                key.rfind("xl/pivotcache/", 0) == 0;
+    }
+
+    // Whether the copy's sheets are not the package's, in its order and names.
+    bool sheetListChanged() const {
+        if (!renames_.empty() || !droppedParts_.empty()) return true;
+        for (size_t i = 0; i < sourceOf_.size(); ++i)
+            if (sourceOf_[i] != static_cast<int>(i)) return true;
+        return sourceOf_.size() != pkg_.sheets.size();
+    }
+
+    // The document properties list the sheets' titles (and names of ranges)
+    // as they were; when the sheets differ, the lists go, and the
+    // spreadsheet program writes them again when it saves the file.
+    bool documentProperties(const std::string& name, std::string& out) {
+        std::string text, ignored;
+        pugi::xml_document doc;
+        if (!src_.read(name, text, ignored) || !parse(text, doc)) return false;
+        pugi::xml_node root = doc.document_element();
+        bool removed = false;
+        for (const char* list : {"HeadingPairs", "TitlesOfParts"}) {
+            std::vector<pugi::xml_node> gone;
+            for (pugi::xml_node c : root.children())
+                if (c.type() == pugi::node_element && std::strcmp(localPart(c.name()), list) == 0)
+                    gone.push_back(c);
+            for (pugi::xml_node c : gone) removed = root.remove_child(c) || removed;
+        }
+        if (!removed) return false;
+        out = serialize(doc);
+        return true;
     }
 
     bool renamedPart(const std::string& text, std::string& out) {
