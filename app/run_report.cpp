@@ -222,8 +222,21 @@ bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& 
             cells += (i ? ", " : "") + uncomputed[i];
         if (uncomputed.size() > 20)
             cells += " and " + std::to_string(uncomputed.size() - 20) + " more";
-        report.fileNotes.push_back(path + ": formulas whose results are left for the spreadsheet "
-                                      "program to compute on opening: " + cells);
+        report.fileNotes.push_back(path +
+                                   ": formulas whose results are left for the spreadsheet "
+                                   "program to compute on opening: " +
+                                   cells);
+    }
+    // Likewise copies of cell values (chart and pivot caches) that could not
+    // be written from the new values: removed, so that no old value stays.
+    const auto caches = host::cachesLeftToRebuild(book);
+    if (!caches.empty()) {
+        std::string parts;
+        for (const std::string& p : caches) parts += (parts.empty() ? "" : ", ") + p;
+        report.fileNotes.push_back(path +
+                                   ": cached values left for the spreadsheet program to "
+                                   "rebuild on opening: " +
+                                   parts);
     }
     return true;
 }

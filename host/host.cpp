@@ -74,6 +74,11 @@ std::vector<std::string> uncomputedResults(const std::string& book) {
     return b ? model().uncomputed(*b) : std::vector<std::string>{};
 }
 
+std::vector<std::string> cachesLeftToRebuild(const std::string& book) {
+    Workbook* b = model().bookNamed(book);
+    return b ? b->cachesCleared : std::vector<std::string>{};
+}
+
 bool closeWorkbook(const std::string& book, std::string& error) {
     Workbook* b = bookOrError(book, error);
     if (!b) return false;

@@ -137,6 +137,11 @@ std::string workbookExtension(const std::string& book);
 // ("Sheet!A1"): a saved file holds no result for them, and the spreadsheet
 // program computes them when it opens the file.
 std::vector<std::string> uncomputedResults(const std::string& book);
+// The parts of the package last saved for a workbook that kept copies of
+// changed cells the host could not write again (a chart whose reference it
+// cannot follow, a pivot cache over results it cannot compute): their values
+// were removed, and the spreadsheet program builds them when it opens the file.
+std::vector<std::string> cachesLeftToRebuild(const std::string& book);
 // Closes a workbook without saving.
 bool closeWorkbook(const std::string& book, std::string& error);
 // Workbook names, most recent (active) window first.

@@ -184,6 +184,14 @@ Value Model::value(Sheet& s, int row, int col) {
     return isUnknown(v) ? Value::error(xlerrNA) : v;
 }
 
+bool Model::changedSinceRead(Sheet& s, int row, int col) {
+    return ModelEval(*this).tainted(s, row, col);
+}
+
+bool Model::bookChanged(Workbook& book) {
+    return ModelEval(*this).bookChanged(book);
+}
+
 std::vector<std::string> Model::uncomputed(Workbook& book) {
     std::vector<std::string> out;
     for (auto& s : book.sheets)

@@ -97,6 +97,9 @@ struct Workbook {
     // saving writes it again with only what changed. Null for workbooks made
     // from nothing.
     std::shared_ptr<const SourcePackage> package;
+    // Parts of the package whose copies of cell values the last save left
+    // for the spreadsheet program to build again ("xl/charts/chart1.xml").
+    std::vector<std::string> cachesCleared;
     // Memo of whether any cell changed since reading (see cellsChanged).
     uint64_t changedGen = 0;
     bool changed = false;
@@ -144,6 +147,11 @@ class Model {
     // Formula cells of the workbook whose results the host cannot compute
     // now, as "Sheet!A1" texts in sheet, row and column order.
     std::vector<std::string> uncomputed(Workbook& book);
+    // Whether the cell, or anything its formula depends on, changed since
+    // the file was read (a cell written, emptied or moved since).
+    bool changedSinceRead(Sheet& s, int row, int col);
+    // Whether any cell of the workbook changed since it was read.
+    bool bookChanged(Workbook& book);
     void setValue(Sheet& s, int row, int col, Value v);
     void setFormula(Sheet& s, int row, int col, FormulaPtr f);
     void touch(Sheet& s);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 #include "host/state.h"
@@ -28,6 +29,9 @@ struct SheetPatch {
     // Reads the sheet's formulas as the file wrote them (sheet names as in
     // the package), resolved to the sheets of the workbook being written.
     SheetResolver original;
+    // Constants as read that are written without their value (cells a
+    // pivot table fills, when the spreadsheet program builds it again).
+    const std::set<uint32_t>* blanked = nullptr;
 };
 
 // Copies a worksheet part from `in` to `out` with the sheet's cells as the

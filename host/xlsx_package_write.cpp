@@ -15,12 +15,18 @@
 #include <sstream>
 
 #include "host/address.h"
+#include "host/xlsx_caches.h"
 #include "host/xlsx_package.h"
 #include "host/zipfile.h"
 
 namespace host {
 
 namespace {
+
+const char* localPart(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
 
 const char* const kWorksheetType =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
@@ -98,6 +104,7 @@ class PackageWriter {
     bool write(const std::string& path, std::string& error) {
         if (!src_.openBytes(pkg_.bytes, error)) return false;
         plan();
+        if (!planCaches(m_, book_, src_, originalResolver(), caches_, error)) return false;
         int code = 0;
         out_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
         if (!out_) {
@@ -111,6 +118,7 @@ class PackageWriter {
         }
         if (!ok) zip_discard(out_);
         out_ = nullptr;
+        if (ok) book_.cachesCleared = caches_.cleared;
         return ok;
     }
 
@@ -127,6 +135,7 @@ class PackageWriter {
     std::string calcChain_;               // the calculation chain part, if any
     SheetRenames renames_;
     std::map<std::string, uint32_t, CaseLess> originalIds_;  // original name -> sheet id
+    CachePlan caches_;  // parts that keep copies of cell values, written again
 
     // Which package sheet each model sheet writes, renames, removed and new sheets.
     void plan() {
@@ -236,6 +245,8 @@ class PackageWriter {
         p.sheet = &sheet;
         p.renames = &renames_;
         p.original = originalResolver();
+        if (auto it = caches_.blanked.find(&sheet); it != caches_.blanked.end())
+            p.blanked = &it->second;
         bool ok;
         if (sourcePart) {
             XmlPull::Source s = src_.stream(*sourcePart, error);
@@ -290,8 +301,15 @@ class PackageWriter {
             } else if (key == "[content_types].xml") {
                 if (!contentTypes(name, patched, error)) return false;
                 changed = true;
+            } else if (key == "docprops/app.xml" && sheetListChanged()) {
+                changed = documentProperties(name, patched);
+            } else if (auto it = caches_.replaced.find(key); it != caches_.replaced.end()) {
+                patched = it->second;
+                if (!renames_.empty() && namesSheets(key)) renamedPart(patched, patched);
+                changed = true;
             } else if (!renames_.empty() && namesSheets(key)) {
-                changed = renamedPart(name, patched);
+                std::string text, ignored;
+                changed = src_.read(name, text, ignored) && renamedPart(text, patched);
             }
             if (changed) {
                 if (!addBuffer(name, patched, error)) return false;
@@ -328,10 +346,38 @@ class PackageWriter {
                key.rfind("xl/pivotcache/", 0) == 0;
     }
 
-    bool renamedPart(const std::string& name, std::string& out) {
+    // Whether the copy's sheets are not the package's, in its order and names.
+    bool sheetListChanged() const {
+        if (!renames_.empty() || !droppedParts_.empty()) return true;
+        for (size_t i = 0; i < sourceOf_.size(); ++i)
+            if (sourceOf_[i] != static_cast<int>(i)) return true;
+        return sourceOf_.size() != pkg_.sheets.size();
+    }
+
+    // The document properties list the sheets' titles (and names of ranges)
+    // as they were; when the sheets differ, the lists go, and the
+    // spreadsheet program writes them again when it saves the file.
+    bool documentProperties(const std::string& name, std::string& out) {
         std::string text, ignored;
         pugi::xml_document doc;
         if (!src_.read(name, text, ignored) || !parse(text, doc)) return false;
+        pugi::xml_node root = doc.document_element();
+        bool removed = false;
+        for (const char* list : {"HeadingPairs", "TitlesOfParts"}) {
+            std::vector<pugi::xml_node> gone;
+            for (pugi::xml_node c : root.children())
+                if (c.type() == pugi::node_element && std::strcmp(localPart(c.name()), list) == 0)
+                    gone.push_back(c);
+            for (pugi::xml_node c : gone) removed = root.remove_child(c) || removed;
+        }
+        if (!removed) return false;
+        out = serialize(doc);
+        return true;
+    }
+
+    bool renamedPart(const std::string& text, std::string& out) {
+        pugi::xml_document doc;
+        if (!parse(text, doc)) return false;
         if (!renameInTree(doc, renames_)) return false;
         out = serialize(doc);
         return true;

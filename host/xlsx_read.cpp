@@ -594,12 +594,14 @@ class Reader {
             arrayPart = false;
         }
         if (!formula && value.isNil() && format.empty()) return true;
-        Cell& cell = sheet.at(row, col);
+        // Cells come in order (placeCell checks), so each goes at the end.
+        Cell& cell =
+            sheet.cells.emplace_hint(sheet.cells.end(), Sheet::key(row, col), Cell{})->second;
         cell.formula = formula;
         cell.value = formula ? Value() : value;
         if (formula && !value.isNil()) cell.stored = std::make_shared<const Value>(value);
         cell.arrayPart = formula && arrayPart;
-        cell.format = format;
+        cell.format = std::move(format);
         cell.asRead = true;
         return true;
     }

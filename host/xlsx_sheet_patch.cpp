@@ -493,6 +493,8 @@ class Patcher {
             return element(c, ref, nullptr, "", Value());  // cleared
         }
         if (!mc->formula) {
+            if (mc->asRead && p_.blanked && p_.blanked->count(Sheet::key(row, col)))
+                return element(c, ref, nullptr, "", Value());
             if (mc->asRead) return withRef(c, ref);
             return element(c, ref, nullptr, "", mc->value);
         }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace host {
 
@@ -10,7 +11,22 @@ namespace {
 constexpr size_t kChunk = 1 << 16;
 
 bool isNameChar(char c) {
-    return c != 0 && !std::strchr(" \t\r\n/>=\"'<", c);
+    switch (c) {
+        case 0:
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\n':
+        case '/':
+        case '>':
+        case '=':
+        case '"':
+        case '\'':
+        case '<':
+            return false;
+        default:
+            return true;
+    }
 }
 
 bool isBlank(char c) {
@@ -137,7 +153,14 @@ XmlPull::Kind XmlPull::fail(const std::string& why) {
     return kind;
 }
 
-bool XmlPull::decode(const std::string& in, std::string& out) {
+bool XmlPull::decode(const char* data, size_t size, std::string& out) {
+    // Most values hold no reference: taken as they stand.
+    const void* amp = std::memchr(data, '&', size);
+    if (!amp && !std::memchr(data, '<', size)) {
+        out.assign(data, size);
+        return true;
+    }
+    const std::string_view in(data, size);
     out.clear();
     out.reserve(in.size());
     for (size_t i = 0; i < in.size(); ++i) {
@@ -155,7 +178,7 @@ bool XmlPull::decode(const std::string& in, std::string& out) {
             error = "an '&' starts no entity";
             return false;
         }
-        std::string ent = in.substr(i + 1, semi - i - 1);
+        const std::string ent(in.substr(i + 1, semi - i - 1));
         if (ent == "lt")
             out += '<';
         else if (ent == "gt")
@@ -223,7 +246,7 @@ bool XmlPull::parseStartTag() {
         }
         start = i;
         while (i < end && isNameChar(raw[i])) ++i;
-        std::string an = raw.substr(start, i - start);
+        std::string an(raw, start, i - start);
         while (i < end && isBlank(raw[i])) ++i;
         if (an.empty() || i >= end || raw[i] != '=') {
             error = "an attribute of <" + name + "> has no value";
@@ -242,7 +265,7 @@ bool XmlPull::parseStartTag() {
             return false;
         }
         std::string value;
-        if (!decode(raw.substr(i, close - i), value)) return false;
+        if (!decode(raw.data() + i, close - i, value)) return false;
         for (const auto& a : attrs)
             if (a.first == an) {
                 error = "<" + name + "> has the attribute " + an + " twice";
@@ -277,7 +300,7 @@ XmlPull::Kind XmlPull::next() {
         size_t stop = at == std::string::npos ? buf_.size() : at;
         raw.assign(buf_, pos_, stop - pos_);
         pos_ = stop;
-        if (!decode(raw, text)) return fail(error);
+        if (!decode(raw.data(), raw.size(), text)) return fail(error);
         if (open_.empty())
             for (char c : text)
                 if (!isBlank(c)) return fail("text stands outside the root element");
@@ -285,21 +308,22 @@ XmlPull::Kind XmlPull::next() {
     }
     fill(9);
     auto startsWith = [&](const char* s) { return buf_.compare(pos_, std::strlen(s), s) == 0; };
-    if (startsWith("<?")) {
+    const char second = pos_ + 1 < buf_.size() ? buf_[pos_ + 1] : 0;
+    if (second == '?' && startsWith("<?")) {
         if (!takeUntil("?>")) return fail("a processing instruction is not closed");
         return kind = Kind::Other;
     }
-    if (startsWith("<!--")) {
+    if (second == '!' && startsWith("<!--")) {
         if (!takeUntil("-->")) return fail("a comment is not closed");
         return kind = Kind::Other;
     }
-    if (startsWith("<![CDATA[")) {
+    if (second == '!' && startsWith("<![CDATA[")) {
         if (!takeUntil("]]>")) return fail("a CDATA section is not closed");
         if (open_.empty()) return fail("text stands outside the root element");
         text = raw.substr(9, raw.size() - 12);
         return kind = Kind::Text;
     }
-    if (startsWith("<!")) return fail("document type declarations are not accepted");
+    if (second == '!') return fail("document type declarations are not accepted");
     // A tag: up to the '>' that is not inside a quoted value.
     size_t i = pos_ + 1;
     char quote = 0;
@@ -328,7 +352,7 @@ XmlPull::Kind XmlPull::next() {
     if (raw.size() > 1 && raw[1] == '/') {
         size_t e = 2;
         while (e < raw.size() - 1 && isNameChar(raw[e])) ++e;
-        name = raw.substr(2, e - 2);
+        name.assign(raw, 2, e - 2);
         for (size_t k = e; k < raw.size() - 1; ++k)
             if (!isBlank(raw[k])) return fail("an end tag holds more than its name");
         if (open_.empty() || open_.back() != name)

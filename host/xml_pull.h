@@ -60,7 +60,7 @@ class XmlPull {
     // Moves bytes up to and including `terminator` into raw; false at the end.
     bool takeUntil(const char* terminator);
     Kind fail(const std::string& why);
-    bool decode(const std::string& in, std::string& out);
+    bool decode(const char* data, size_t size, std::string& out);
     bool parseStartTag();
 };
 

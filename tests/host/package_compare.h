@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <pugixml.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -112,6 +113,18 @@ inline std::vector<std::vector<std::string>> csvRows(const std::string& text) {
         rows.push_back(row);
     }
     return rows;
+}
+
+// The parts of a package that hold `number` as a whole number of its own
+// (not as the digits of a longer one).
+inline std::vector<std::string> partsHolding(const std::map<std::string, std::string>& pkg,
+                                             double number) {
+    const std::string digits = std::to_string(static_cast<long long>(number));
+    const std::regex alone("(^|[^0-9.])" + digits + "(\\.0+)?([^0-9.]|$)");
+    std::vector<std::string> out;
+    for (const auto& [name, data] : pkg)
+        if (isXmlPart(name) && std::regex_search(data, alone)) out.push_back(name);
+    return out;
 }
 
 }  // namespace hosttest

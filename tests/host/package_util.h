@@ -44,10 +44,12 @@ inline bool haveSoffice() {
     return std::system("command -v soffice >/dev/null 2>&1") == 0;
 }
 
-// Converts every sheet of a workbook to "<outdir>/<stem>-<sheet>.csv" with
-// LibreOffice, which recalculates the formulas of the file on loading (a
-// private profile sets that). Returns the command's exit status.
-inline int sofficeToCsv(const std::string& workbook, const std::string& outdir) {
+// Converts a workbook with LibreOffice to `filter` ("xlsx", "pdf", a csv
+// filter with its options) into `outdir`; LibreOffice recalculates the
+// formulas of the file on loading (a private profile sets that). Returns the
+// command's exit status.
+inline int sofficeConvert(const std::string& workbook, const std::string& filter,
+                          const std::string& outdir) {
     namespace fs = std::filesystem;
     fs::path profile = fs::absolute("lo-profile");
     fs::create_directories(profile / "user");
@@ -59,13 +61,17 @@ inline int sofficeToCsv(const std::string& workbook, const std::string& outdir) 
               "<item oor:path=\"/org.openoffice.Office.Calc/Formula/Load\">"
               "<prop oor:name=\"OOXMLRecalcMode\" oor:op=\"fuse\"><value>0</value></prop></item>\n"
               "</oor:items>\n");
-    std::string cmd =
-        "soffice -env:UserInstallation=file://" + profile.string() +
-        " --headless --convert-to "
-        "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
-        " --outdir '" +
-        outdir + "' '" + workbook + "' >soffice.log 2>&1";
+    std::string cmd = "soffice -env:UserInstallation=file://" + profile.string() +
+                      " --headless --convert-to '" + filter + "' --outdir '" + outdir + "' '" +
+                      workbook + "' >soffice.log 2>&1";
     return std::system(cmd.c_str());
+}
+
+// Converts every sheet of a workbook to "<outdir>/<stem>-<sheet>.csv".
+inline int sofficeToCsv(const std::string& workbook, const std::string& outdir) {
+    return sofficeConvert(
+        workbook, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+        outdir);
 }
 
 }  // namespace hosttest

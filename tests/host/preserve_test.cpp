@@ -71,9 +71,10 @@ TEST_F(PreservedPackage, RoundedCopyChangesOnlyTheTablesCellsAndTheirResults) {
 
     auto in = readPackage(kFormatted), out = readPackage("rounded.xlsx");
     // (sheet2 holds =Cases!E7, whose result follows the new values)
-    std::set<std::string> changed = {"xl/workbook.xml", "xl/_rels/workbook.xml.rels",
-                                     "[Content_Types].xml", "xl/worksheets/sheet1.xml",
-                                     "xl/worksheets/sheet2.xml"};
+    std::set<std::string> changed = {
+        "xl/workbook.xml",          "xl/_rels/workbook.xml.rels",
+        "[Content_Types].xml",      "xl/worksheets/sheet1.xml",
+        "xl/worksheets/sheet2.xml", "xl/charts/chart1.xml"};  // its caches: see package_caches_test
     for (const auto& [name, data] : in) {
         if (changed.count(name)) continue;
         ASSERT_TRUE(out.count(name)) << name << " was lost";
@@ -261,3 +262,40 @@ TEST_F(PreservedPackage, WorkbookWithoutStoredResultsIsComputedOnOpening) {
 }
 
 }  // namespace
+
+// Document properties in the form Excel writes them list the sheets' titles:
+// a copy that renames sheets must not keep the old titles (which would name
+// sheets the file does not have), a copy with the same sheets keeps the part.
+namespace {
+const char* const kAppWithTitles =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+    "extended-properties\" xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+    "docPropsVTypes\"><Application>Microsoft Excel</Application><DocSecurity>0</DocSecurity>"
+    "<HeadingPairs><vt:vector size=\"2\" baseType=\"variant\"><vt:variant><vt:lpstr>Worksheets"
+    "</vt:lpstr></vt:variant><vt:variant><vt:i4>3</vt:i4></vt:variant></vt:vector></HeadingPairs>"
+    "<TitlesOfParts><vt:vector size=\"3\" baseType=\"lpstr\"><vt:lpstr>Cases</vt:lpstr>"
+    "<vt:lpstr>List</vt:lpstr><vt:lpstr>Notes</vt:lpstr></vt:vector></TitlesOfParts>"
+    "<Company>Statistics office</Company><AppVersion>16.0300</AppVersion></Properties>";
+}  // namespace
+
+TEST_F(PreservedPackage, SheetTitlesOfTheDocumentPropertiesFollowTheSheets) {
+    auto parts = readPackage(kFormatted);
+    parts["docProps/app.xml"] = kAppWithTitles;
+    ASSERT_TRUE(writePackage("titled.xlsx", parts));
+
+    std::string copy = openAndCopy("titled.xlsx");
+    std::string error;
+    ASSERT_TRUE(host::saveWorkbook(copy, "same-sheets.xlsx", error)) << error;
+    EXPECT_EQ(readPackage("same-sheets.xlsx")["docProps/app.xml"], kAppWithTitles);
+
+    host::reset();
+    copy = openAndCopy("titled.xlsx");
+    ASSERT_EQ(call(xlcWorkbookName, {str("Cases"), str("Cases - p.i.")}).code, xlretSuccess);
+    ASSERT_TRUE(host::saveWorkbook(copy, "renamed.xlsx", error)) << error;
+    const std::string app = readPackage("renamed.xlsx")["docProps/app.xml"];
+    EXPECT_EQ(app.find("TitlesOfParts"), std::string::npos) << app;
+    EXPECT_EQ(app.find("HeadingPairs"), std::string::npos) << app;
+    EXPECT_NE(app.find("<Company>Statistics office</Company>"), std::string::npos)
+        << "the other properties stay: " << app;
+}
