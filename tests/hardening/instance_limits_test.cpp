@@ -95,10 +95,16 @@ TEST_F(InstanceLimits, NamesAndNumbersOutsideWhatTheReaderTakes) {
                       "number)");
     }
     // Positions past the grid of 256 columns and 65536 rows.
-    for (const char* place : {"0 65536 0", "0 0 256", "65536 0 0", "-1 0 0"})
+    for (const char* place : {"0 65536 0", "0 0 256", "0 -1 0"})
         expectRefused("-2\n1\n0 a 1 " + std::string(place) + " 1 s 0 9 0 0 0\n0\n10\n",
                       "Error in instance file m.qtb, line 3: a cell position lies outside the "
                       "worksheet grid");
+    // Sheets past the 10000 a workbook may have: a sheet list that long would
+    // wrap the 16-bit counts the host and the add-in pass lists with.
+    for (const char* place : {"10000 0 0", "65535 0 0", "-1 0 0"})
+        expectRefused("-2\n1\n0 a 1 " + std::string(place) + " 1 s 0 9 0 0 0\n0\n10\n",
+                      "Error in instance file m.qtb, line 3: a cell's sheet position lies outside "
+                      "0 ... 9999 (a workbook has at most 10000 sheets)");
 }
 
 // With a 16-bit count, 65536 terms naming one cell would count to 0 and the
