@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/interrupt.h"
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
 #include "app/drivers/terminal_driver.h"
@@ -117,9 +118,7 @@ int runShell() {
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool quiet = false;
     size_t i = 0;
@@ -179,4 +178,15 @@ int main(int argc, char** argv) {
     if (app::runCommandLine(rest, quiet, status)) return status;
     std::cerr << "quorant: unknown command '" << command << "' (see quorant --help)\n";
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before anything else: every thread started later inherits the blocked
+    // signals, which the watcher takes.
+    app::interrupt::install();
+    const int status = run(argc, argv);
+    app::interrupt::endRunIfInterrupted();
+    return status;
 }

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/interrupt.h"
 #include "app/program.h"
 #include "gui/dialog.h"
 #include "host/host.h"
@@ -18,7 +19,7 @@ namespace app {
 
 namespace {
 
-const char* const kEngineLog = "qtb.out";
+const char* const kEngineLog = kEngineLogFile;
 
 // Resolution Info controls in the order the dialog shows them.
 const int kFigureIds[] = {12003, 12021, 12022, 12005, 12015, 12016,
@@ -134,8 +135,8 @@ int exitStatusOf(RunOutcome outcome) {
     return 1;
 }
 
-CommandSession::CommandSession(bool quiet, bool json)
-    : driver_(std::cerr), quiet_(quiet), json_(json) {
+CommandSession::CommandSession(bool quiet, bool json, const std::string& command)
+    : driver_(std::cerr), outputs_(command), command_(command), quiet_(quiet), json_(json) {
     static StatusEcho* echo = nullptr;
     delete echo;
     echo = new StatusEcho(&driver_, std::cerr, !quiet_);
@@ -156,10 +157,43 @@ std::ostream& CommandSession::out() {
     return json_ ? std::cerr : std::cout;
 }
 
+int CommandSession::prepare() {
+    return outputs_.prepare(std::cerr);
+}
+
+void CommandSession::addRoundingOutputs(const std::string& dir, const std::string& stem) {
+    for (const char* suffix : {"-rounded.xlsx", "-intervals.xlsx"})
+        outputs_.addRelated(dir + "/" + stem + suffix);
+}
+
+std::string CommandSession::stageFile(const std::string& path, const std::string& role,
+                                      RunReport& report) {
+    std::string error;
+    const std::string partial = outputs_.stage(path, role, error);
+    if (partial.empty()) {
+        std::cerr << "quorant " << command_ << ": " << error << "\n";
+        report.saveFailed = true;
+    }
+    return partial;
+}
+
+bool CommandSession::confirmStaged(const std::string& path, const std::string& partial,
+                                   RunReport& report) {
+    struct stat st {};
+    if (stat(partial.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    outputs_.drop(path);
+    std::cerr << "quorant " << command_ << ": " << path << " was not written\n";
+    report.saveFailed = true;
+    return false;
+}
+
 bool CommandSession::run(const std::string& command, RunReport& report) {
     std::string error;
     int result = 0;
-    if (!host::runCommand(command, result, error)) {
+    const bool ran = host::runCommand(command, result, error);
+    // An interrupted command ends the run here: nothing of it is kept.
+    interrupt::endRunIfInterrupted();
+    if (!ran) {
         std::cerr << "quorant: " << error << "\n";
         report.outcome = RunOutcome::Failed;
         report.status = "failed";
@@ -193,35 +227,41 @@ std::vector<std::string> CommandSession::newWorkbooks(const std::vector<std::str
 
 bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& path,
                                     const std::string& role, RunReport& report) {
+    const std::string partial = stageFile(path, role, report);
+    if (partial.empty()) return false;
     std::string error;
-    if (!host::saveWorkbook(book, path, error)) {
-        std::cerr << "quorant: cannot save " << path << ": " << error << "\n";
+    if (!host::saveWorkbook(book, partial, error)) {
+        // The host names the file it was writing: the user knows it by its own name.
+        for (size_t at; (at = error.find(partial)) != std::string::npos;)
+            error.replace(at, partial.size(), path);
+        std::cerr << "quorant " << command_ << ": cannot save " << path << ": " << error << "\n";
+        outputs_.drop(path);
+        report.saveFailed = true;
         return false;
     }
-    report.written.push_back(path);
-    report.roles.push_back(role);
     return true;
 }
 
 bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
                                          const std::string& dir, const std::string& stem,
                                          RunReport& report) {
-    bool ok = true;
-    int rounded = 0, intervals = 0;
-    for (const auto& book : newWorkbooks(before)) {
-        auto sheets = host::sheetNames(book);
-        // The interval copy is the one whose sheets were renamed " - p.i.".
-        bool isIntervals = std::any_of(sheets.begin(), sheets.end(), [](const std::string& s) {
-            return s.size() >= 7 && s.compare(s.size() - 7, 7, " - p.i.") == 0;
-        });
-        int& count = isIntervals ? intervals : rounded;
-        std::string path = dir + "/" + stem + (isIntervals ? "-intervals" : "-rounded") +
-                           (count++ ? "-" + std::to_string(count) : "") + ".xlsx";
-        ok = saveWorkbookAs(book, path, isIntervals ? "protection intervals" : "rounded values",
-                            report) &&
-             ok;
+    std::vector<std::string> made;
+    for (const auto& book : host::workbooksInOrderMade())
+        if (std::find(before.begin(), before.end(), book) == before.end()) made.push_back(book);
+    if (made.empty()) return true;
+    if (made.size() > 2) {
+        std::cerr << "quorant " << command_ << ": the rounding made " << made.size()
+                  << " workbooks, not the rounded copy and its interval copy\n";
+        report.saveFailed = true;
+        return false;
     }
-    return ok;
+    bool ok = true;
+    if (made.size() == 2)
+        ok = saveWorkbookAs(made.front(), dir + "/" + stem + "-intervals.xlsx",
+                            "protection intervals", report);
+    return saveWorkbookAs(made.back(), dir + "/" + stem + "-rounded.xlsx", "rounded values",
+                          report) &&
+           ok;
 }
 
 int CommandSession::finishTable(const std::string& book, const std::string& path,
@@ -230,12 +270,7 @@ int CommandSession::finishTable(const std::string& book, const std::string& path
                                 const std::string& command) {
     report.outcome = RunOutcome::Rounded;
     report.status = round ? "optimal" : "made";
-    if (!saveWorkbookAs(book, path, role, report)) {
-        report.outcome = RunOutcome::Failed;
-        report.status = "failed";
-        return finish(report, command);
-    }
-    if (!round) return finish(report, command);
+    if (!saveWorkbookAs(book, path, role, report) || !round) return finish(report, command);
     const auto before = host::windows();
     RunReport rounding;
     rounding.written = report.written;
@@ -263,6 +298,36 @@ int CommandSession::readList(const std::string& path, bool round, const std::str
 
 int CommandSession::finish(const RunReport& report_, const std::string& command) {
     RunReport report = report_;
+    interrupt::endRunIfInterrupted();
+    // The outputs go into place together, only for a run that did what it
+    // was asked; a failed run leaves the files of an earlier one as they were.
+    if (report.saveFailed && report.outcome == RunOutcome::Rounded) {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+    }
+    if ((report.outcome == RunOutcome::Rounded || report.keepOutputsOfFailure) &&
+        outputs_.hasStaged()) {
+        std::string error;
+        if (!outputs_.commit(error)) {
+            interrupt::endRunIfInterrupted();
+            std::cerr << "quorant " << command << ": " << error << "\n";
+            if (report.outcome == RunOutcome::Rounded) {
+                report.outcome = RunOutcome::Failed;
+                report.status = "failed";
+            }
+        }
+    } else {
+        outputs_.discard();
+    }
+    struct Listed {
+        std::string path, role;
+        bool replaced;
+    };
+    std::vector<Listed> files;
+    for (const auto& w : outputs_.written()) files.push_back({w.path, w.role, w.replaced});
+    for (size_t i = 0; i < report.written.size(); ++i)
+        files.push_back({report.written[i], report.roles[i], false});
+    const std::vector<std::string> older = outputs_.olderOutputs();
     {
         std::ifstream log(kEngineLog);
         if (log && logSizeBefore_ > 0) log.seekg(logSizeBefore_);
@@ -284,8 +349,14 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             o << "  The time limit ended the search: this is the best rounding found, not proven "
                  "optimal.\n";
     }
-    for (size_t i = 0; i < report.written.size(); ++i)
-        o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
+    for (const Listed& f : files)
+        o << "wrote " << f.path << " (" << f.role << ")"
+          << (f.replaced ? ", replacing the file of that name" : "") << "\n";
+    if (!files.empty())
+        for (const std::string& path : older)
+            std::cerr << "quorant " << command << ": warning: " << path
+                      << " is from an earlier run; this run did not write it, so it does not "
+                         "belong with the files above\n";
     if (report.outcome != RunOutcome::Rounded) {
         std::cerr << "quorant " << command << ": ";
         if (report.outcome == RunOutcome::Infeasible)
@@ -319,9 +390,13 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                           << "\": " << figureNumber(driver_.figures[i].second);
         }
         std::cout << ", \"files\": [";
-        for (size_t i = 0; i < report.written.size(); ++i)
-            std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
-                      << ", \"holds\": " << jsonText(report.roles[i]) << "}";
+        for (size_t i = 0; i < files.size(); ++i)
+            std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(files[i].path)
+                      << ", \"holds\": " << jsonText(files[i].role)
+                      << ", \"replaced\": " << (files[i].replaced ? "true" : "false") << "}";
+        std::cout << "], \"olderOutputs\": [";
+        for (size_t i = 0; i < older.size() && !files.empty(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(older[i]);
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);

@@ -221,3 +221,9 @@ int RunRounding(Cell* cells, Sum* sums) {
     StopOptimizer();
     return r == 1 ? 0 : r;
 }
+
+// Asks a rounding in progress to stop as its time limit stops it; safe from
+// any thread. The program calls it when it is interrupted (Ctrl-C, a kill).
+QTB_EXPORT void QTBRequestStop(void) {
+    XOrequeststop();
+}

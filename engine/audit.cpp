@@ -63,10 +63,16 @@ int addSubproblemRows(const char* logName) {
     return 0;
 }
 
+// The run's time budget is used up, or a stop was requested (the program
+// was interrupted): the audit ends as at its time limit.
+bool BudgetUsed() {
+    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit || XOstoprequested();
+}
+
 // Stops an auditing LP once the run's time budget is used up, so that the
 // budget also holds while one long LP is being solved.
 int OnAuditProgress(XPRSprob, void*) {
-    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit ? 1 : 0;
+    return BudgetUsed() ? 1 : 0;
 }
 
 const char* lpStatusLine(int lpstatus) {
@@ -207,9 +213,6 @@ class CellLines {
     int pending_ = 0;
 };
 
-bool BudgetUsed() {
-    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit;
-}
 
 // One end of a cell's interval: the box's end when certified, else its LP,
 // whose solution (when optimal) may certify ends of other cells.
@@ -252,7 +255,7 @@ void AuditCells(const double lo[], const double hi[], const char* logName) {
         c.auditMax = max;
         ++gEngine.auditedCells;
         gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-        if (gEngine.elapsed > gEngine.timeLimit) break;
+        if (BudgetUsed()) break;
     }
 }
 

@@ -178,7 +178,9 @@ int OnProgress(XPRSprob prob, void*) {
         if ((status = XPRSgetintattrib(prob, XPRS_MIPSOLS, &solutions)) != 0) return status;
     }
     gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-    if (gEngine.elapsed > gEngine.timeLimit) {
+    // A stop request (the program was interrupted) ends the search as the
+    // time limit does.
+    if (gEngine.elapsed > gEngine.timeLimit || XOstoprequested()) {
         gEngine.timedOut = 1;
         return 1;
     }

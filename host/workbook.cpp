@@ -83,6 +83,7 @@ Sheet* Model::findSheet(const std::string& text) {
 }
 
 Workbook* Model::addWorkbook(std::unique_ptr<Workbook> book) {
+    book->serial = nextSerial_++;
     for (auto& s : book->sheets) {
         s->book = book.get();
         registerSheet(s.get());

@@ -63,6 +63,7 @@ struct Workbook {
     int nextSheetNumber = 1;    // for names of inserted sheets, "Sheet<n>"
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
+    uint64_t serial = 0;        // order of arrival in the model: later workbooks higher
     std::vector<BookName> names;
 
     Sheet* activeSheet() { return sheets.empty() ? nullptr : sheets[active].get(); }
@@ -117,6 +118,7 @@ class Model {
 
   private:
     std::map<uint32_t, Sheet*> byId_;
+    uint64_t nextSerial_ = 1;
     uint32_t nextSheetId_ = 1;
     int nextBookNumber_ = 1;
 

@@ -164,6 +164,7 @@ double CbcSearch::ToCaller(double internal) const {
 
 bool CbcSearch::BackstopReached(double now) {
     if (backstop_ > 0 && now - start_ >= backstop_) stop_ = true;
+    if (XOstoprequested()) stop_ = true;
     return stop_;
 }
 

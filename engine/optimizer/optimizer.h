@@ -229,4 +229,14 @@ int XPRSchgbounds(XPRSprob prob, int nbnds, const int mindex[], const char qbtyp
 int XPRSgetlb(XPRSprob prob, double lb[], int first, int last);
 int XPRSgetub(XPRSprob prob, double ub[], int first, int last);
 
+// ---- stopping --------------------------------------------------------------------
+// This library's own addition: a process-wide request that every solve stop,
+// made from any thread (a program's signal watcher: Ctrl-C, a kill). Solves
+// then end where they end at their time backstop, at the next iteration or
+// search event, keeping the best solution found; callers that enforce their
+// own time limit see it where they look at the clock. It stays until cleared.
+void XOrequeststop(void);
+int XOstoprequested(void);  // 1 after a request, else 0
+void XOclearstop(void);
+
 }  // extern "C"

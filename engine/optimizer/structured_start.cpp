@@ -7,6 +7,7 @@
 #include <random>
 
 #include "engine/optimizer/cycle_repair.h"
+#include "engine/optimizer/optimizer.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/network_split.h"
 
@@ -44,7 +45,7 @@ class Incumbent {
 };
 
 bool Stopped(const StartSearch& s) {
-    return s.stop && s.stop();
+    return XOstoprequested() || (s.stop && s.stop());
 }
 
 // Subgradient steps on the multipliers of the side rows; every few steps the
