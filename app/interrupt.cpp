@@ -123,6 +123,11 @@ void addPartialFolder(const std::string& folder) {
     folders.push_back(folder);
 }
 
+void noteOutputFile(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    addPartialFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
+}
+
 std::unique_lock<std::mutex> commitLock() {
     return std::unique_lock<std::mutex>(commitMutex);
 }

@@ -30,6 +30,8 @@ void setStopHook(void (*hook)());
 // A folder that may hold partial files of this process (outputs being
 // written); endRun removes them there.
 void addPartialFolder(const std::string& folder);
+// The same for the folder of a file about to be written.
+void noteOutputFile(const std::string& path);
 
 // Held while a run moves its outputs into place: the watcher waits for the
 // moves to finish, so that a set of outputs is never half replaced.

@@ -96,6 +96,34 @@ std::string withCellAddresses(const std::string& text, const std::string& book) 
     return out + text.substr(last);
 }
 
+// What to do about a table the engine refused, from the lines of its log:
+// the refused cell's line names it and its value.
+std::vector<std::string> hintsFor(const std::string& engineLog) {
+    std::vector<std::string> hints;
+    std::istringstream lines(engineLog);
+    std::string line, refusal;
+    while (std::getline(lines, line)) {
+        const size_t cell = line.find("   cell ");
+        if (cell == 0 && !refusal.empty()) {
+            const size_t with = line.find(" with value=");
+            const std::string who = line.substr(8, with == std::string::npos ? 0 : with - 8);
+            const bool negative = with != std::string::npos && line.compare(with + 12, 1, "-") == 0;
+            if (refusal.find("wrong external bounds") != std::string::npos && negative)
+                hints.push_back(
+                    "cell " + who +
+                    " holds a negative value, and every cell's lower bound is at least 0 by "
+                    "default: give --lower-floor -inf to round negative values");
+            else if (refusal.find("too large to round exactly") != std::string::npos)
+                hints.push_back("cell " + who +
+                                " is too large for this base: a rounding is exact up to 2^53 "
+                                "base units (9007199254740992); choose a larger base or "
+                                "state the table in larger units");
+        }
+        refusal = line.rfind("Error: cell ", 0) == 0 ? line : "";
+    }
+    return hints;
+}
+
 bool contains(const std::vector<std::string>& texts, const std::string& what) {
     return std::find(texts.begin(), texts.end(), what) != texts.end();
 }
@@ -375,6 +403,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                 std::cerr << "  " << line << "\n";
                 ++shown;
             }
+            for (const std::string& hint : hintsFor(report.engineLog))
+                std::cerr << "hint: " << hint << "\n";
         }
     }
     if (json_) {

@@ -4,11 +4,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "common/names.h"
+#include "common/whole_file.h"
 #include "host/address.h"
 #include "host/state.h"
 #include "host/zipfile.h"
@@ -49,7 +53,7 @@ std::string sheetNameFor(const std::string& stem) {
         const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
         name += std::string("[]:*?/\\").find(c) == std::string::npos && !control ? c : '_';
     }
-    if (name.size() > 31) name.resize(31);
+    name = common::cutToUtf16Length(name, 31);
     while (!name.empty() && name.front() == '\'') name.erase(0, 1);
     while (!name.empty() && name.back() == '\'') name.pop_back();
     return name.empty() ? "Sheet1" : name;
@@ -207,20 +211,18 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
             out << '\n';
         }
     }
-    std::string partial = path + ".saving-" + std::to_string(getpid());
+    const std::string partial = common::partialName(path);
+    std::string why;
     {
         std::ofstream f(partial, std::ios::binary | std::ios::trunc);
         f << out.str();
         f.flush();
-        if (!f) {
-            std::remove(partial.c_str());
-            error = "The sheet " + sheet.name + " cannot be saved as " + path + ".";
-            return false;
-        }
+        if (!f) why = std::strerror(errno);
     }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (why.empty()) common::moveIntoPlace(partial, path, why);
+    if (!why.empty()) {
         std::remove(partial.c_str());
-        error = "The sheet " + sheet.name + " cannot be saved as " + path + ".";
+        error = "The sheet " + sheet.name + " cannot be saved as " + path + ": " + why + ".";
         return false;
     }
     return true;
@@ -249,7 +251,21 @@ bool saveFile(Workbook& book, const std::string& path, std::string& error) {
     std::string ext = lower(std::filesystem::path(path).extension().string());
     bool ok = false;
     if (ext == ".xlsx") {
-        ok = writeXlsx(m, book, path, error);
+        // Written whole under a partial name in the target's folder and moved
+        // over the target only when complete: a failure or a stop leaves an
+        // earlier file of that name as it was.
+        const std::string partial = common::partialName(path);
+        ok = writeXlsx(m, book, partial, error);
+        std::string why;
+        if (ok && !common::moveIntoPlace(partial, path, why)) {
+            error = "The workbook " + book.name + " cannot be saved as " + path + ": " + why + ".";
+            ok = false;
+        }
+        if (!ok) {
+            std::remove(partial.c_str());
+            for (size_t at; (at = error.find(partial)) != std::string::npos;)
+                error.replace(at, partial.size(), path);
+        }
     } else {
         Sheet* s = book.activeSheet();
         if (!s) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <pugixml.hpp>
 
+#include "common/limits.h"
 #include "host/address.h"
 #include "host/state.h"
 #include "host/zipfile.h"
@@ -194,6 +195,11 @@ class Reader {
         book_ = std::make_unique<Workbook>();
         std::vector<std::string> sheetParts;
         for (pugi::xml_node s : children(child(workbook, "sheets"), "sheet")) {
+            if (book_->sheets.size() >= size_t(common::kMaxSheets)) {
+                error = "it has more than " + std::to_string(common::kMaxSheets) +
+                        " sheets, the most a workbook may have";
+                return nullptr;
+            }
             const char* name = attr(s, "name");
             const char* rid = attr(s, "id");
             if (!name || !*name) {

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/drivers/terminal_driver.h"
+#include "app/interrupt.h"
 #include "app/script.h"
 #include "host/host.h"
 
@@ -165,6 +166,7 @@ int runTerminalSession(std::istream& in, std::ostream& out, bool echo) {
             ok = host::showSheet(w.size() == 2 ? w[1] : "", cmd == "formulas", text, error);
             if (ok) out << text << (text.empty() || text.back() == '\n' ? "" : "\n");
         } else if (cmd == "save" && w.size() == 3) {
+            interrupt::noteOutputFile(w[2]);
             ok = host::saveWorkbook(w[1], w[2], error);
         } else if (cmd == "close" && w.size() == 2) {
             ok = host::closeWorkbook(w[1], error);
