@@ -199,6 +199,13 @@ int batchCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
     if (linesAfter > linesBefore) {
         report.written.push_back(log);
         report.roles.push_back(std::to_string(linesAfter - linesBefore) + " new repetition lines");
+    } else if (report.outcome == RunOutcome::Rounded) {
+        // Every test line runs at least once and logs it: a batch that logged
+        // nothing ran nothing (its file could not be read).
+        std::cerr << "quorant " << name << ": no test ran; " << a.file
+                  << " was not read (see the message above)\n";
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
     }
     if (a.keepBooks) {
         // What the batch ran, kept also when it stopped at a failure.

@@ -82,11 +82,9 @@ void OutputSet::addRelated(const std::string& path) {
 std::string OutputSet::conflict(const std::string& path, const std::string& role) const {
     for (const std::string& in : inputs_) {
         if (!sameFile(path, in)) continue;
-        const std::string other = fs::path(path).lexically_normal() == fs::path(in).lexically_normal()
-                                      ? ""
-                                      : " " + in;
-        return path + " is the input file" + other +
-               ", which is only read; name another file to write";
+        const bool sameName = fs::path(path).lexically_normal() == fs::path(in).lexically_normal();
+        return path + " is the input file, which is only read" +
+               (sameName ? "" : " (as " + in + ")") + "; name another file to write";
     }
     for (const auto& [out, outRole] : outputs_) {
         if (out == path && outRole == role) continue;

@@ -145,8 +145,12 @@ void ReportingDriver::runModal(gui::ModalWindow& window) {
 }
 
 bool ReportingDriver::alert(const std::string& text, int type) {
-    alerts.push_back(text);
-    return AnswerDriver::alert(text, type);
+    std::string shown = text;
+    for (const auto& [from, to] : shownNames)
+        for (size_t at; (at = shown.find(from)) != std::string::npos;)
+            shown.replace(at, from.size(), to);
+    alerts.push_back(shown);
+    return AnswerDriver::alert(shown, type);
 }
 
 int exitStatusOf(RunOutcome outcome) {
@@ -201,7 +205,11 @@ std::string CommandSession::stageFile(const std::string& path, const std::string
     if (partial.empty()) {
         std::cerr << "quorant " << command_ << ": " << error << "\n";
         report.saveFailed = true;
+        return partial;
     }
+    // Partial names are unique: the name alone stands for the file.
+    auto nameOf = [](const std::string& p) { return p.substr(p.find_last_of('/') + 1); };
+    driver_.shownNames.emplace_back(nameOf(partial), nameOf(path));
     return partial;
 }
 

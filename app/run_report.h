@@ -23,6 +23,10 @@ class ReportingDriver : public drivers::AnswerDriver {
     void runModal(gui::ModalWindow& window) override;
     bool alert(const std::string& text, int type) override;
 
+    // File names to show in place of others in alerts: a file the add-in
+    // writes under its partial name is named as the user named it.
+    std::vector<std::pair<std::string, std::string>> shownNames;
+
     bool resultShown = false;
     bool zeroRestricted = true;
     bool provenOptimal = true;  // false: the best rounding at the time limit
