@@ -66,7 +66,8 @@ bool fromUtf16(std::string_view bytes, bool bigEndian, std::string& out, std::st
 
 }  // namespace
 
-bool decodeText(std::string_view bytes, std::string& text, std::string& error) {
+bool decodeText(std::string_view bytes, std::string& text, std::string& error,
+                bool keepLineEnds) {
     std::string utf8;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         utf8.assign(bytes.substr(3));
@@ -86,10 +87,13 @@ bool decodeText(std::string_view bytes, std::string& text, std::string& error) {
                            "order mark)");
             return false;
         }
-        if (c == '\r') {
+        if (c == '\r' && !keepLineEnds) {
             if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
             text += '\n';
             ++line;
+        } else if (c == '\r') {
+            if (i + 1 >= utf8.size() || utf8[i + 1] != '\n') ++line;
+            text += c;
         } else {
             if (c == '\n') ++line;
             text += c;

@@ -9,10 +9,13 @@
 
 namespace common {
 
-// Decodes the bytes of a text file into `text` (UTF-8, lines ending in '\n').
-// False with `error` ("line 3 holds a NUL byte ...") when the bytes are not
-// a text that can be read without guessing.
-bool decodeText(std::string_view bytes, std::string& text, std::string& error);
+// Decodes the bytes of a text file into `text` (UTF-8, lines ending in '\n';
+// with keepLineEnds, CR and CR LF stay as they are, for readers that tell
+// line ends inside quoted fields from those between records). False with
+// `error` ("line 3 holds a NUL byte ...") when the bytes are not a text that
+// can be read without guessing.
+bool decodeText(std::string_view bytes, std::string& text, std::string& error,
+                bool keepLineEnds = false);
 
 // Reads a whole file (at most `limit` bytes) and decodes it. False with
 // `error` saying why: it cannot be read, it is too large, or decodeText's

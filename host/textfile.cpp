@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "common/names.h"
+#include "common/text_input.h"
 #include "common/whole_file.h"
 #include "host/address.h"
 #include "host/state.h"
@@ -88,7 +89,13 @@ std::unique_ptr<Workbook> readText(Model& m, const std::string& path, char delim
     if (!in) return fail("it cannot be read");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return fail("it cannot be read");
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    // A byte order mark is dropped and UTF-16 (Unicode text of other
+    // programs) becomes UTF-8; a NUL byte is no text at all.
+    std::string why;
+    if (std::string decoded; common::decodeText(text, decoded, why, true))
+        text.swap(decoded);
+    else
+        return fail(why);
     if (!delimiter) delimiter = guessDelimiter(text);
     const bool decimalComma = delimiter != ',';
 
@@ -198,8 +205,9 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
                      sameText(text, "FALSE") || errorCode(text) >= 0 ||
                      (!text.empty() && text[0] == '=') ||
                      // A byte order mark at the start of the file would be taken
-                     // for the file's own and dropped.
-                     text.compare(0, 3, "\xEF\xBB\xBF") == 0);
+                     // for the file's own (dropped, or read as UTF-16).
+                     text.compare(0, 3, "\xEF\xBB\xBF") == 0 ||
+                     text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0);
                 if (quote) {
                     out << '"';
                     for (char c : text) out << (c == '"' ? "\"\"" : std::string(1, c));
