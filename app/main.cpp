@@ -41,7 +41,12 @@ const char* const kUsage =
     "  --help, --version\n"
     "\n"
     "Status texts and alerts are shown on standard error as they happen; the\n"
-    "rounding engine appends its log to qtb.out in the current folder.\n";
+    "rounding engine appends its log to qtb.out in the current folder.\n"
+    "\n"
+    "A run's files are written under hidden partial names and moved into place\n"
+    "together when it succeeds; a run that fails leaves earlier files as they\n"
+    "were. An output that is an input (by any name) is refused. Ctrl-C or a kill\n"
+    "stops a run with nothing written (exit status 130, 143).\n";
 
 void printUsage(std::ostream& out) {
     std::string more = app::commandsUsage();
