@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <regex>
 #include <sstream>
 
 #include "app/interrupt.h"
 #include "app/program.h"
+#include "app/progress_line.h"
+#include "app/run_figures.h"
 #include "gui/dialog.h"
 #include "host/host.h"
 
@@ -176,6 +179,9 @@ CommandSession::CommandSession(bool quiet, bool json, const std::string& command
     host::setFrontEnd(echo);
     logSizeBefore_ = fileSize(kEngineLog);
     ready_ = loadAddin(defaultAddinPath(), std::cerr);
+    progress_ = RunProgressSource::fromLoadedAddins();
+    RunProgress p{};
+    if (progress_.read(p)) runsBefore_ = p.run;
 }
 
 CommandSession::~CommandSession() {
@@ -226,7 +232,13 @@ bool CommandSession::confirmStaged(const std::string& path, const std::string& p
 bool CommandSession::run(const std::string& command, RunReport& report) {
     std::string error;
     int result = 0;
-    const bool ran = host::runCommand(command, result, error);
+    bool ran = false;
+    {
+        std::unique_ptr<ProgressTicker> ticker;
+        if (progress_.available() && wantProgressLine(quiet_, json_))
+            ticker = std::make_unique<ProgressTicker>(progress_, progressDelayFromEnvironment());
+        ran = host::runCommand(command, result, error);
+    }
     // An interrupted command ends the run here: nothing of it is kept.
     interrupt::endRunIfInterrupted();
     if (!ran) {
@@ -332,6 +344,10 @@ int CommandSession::readList(const std::string& path, bool round, const std::str
                        "cross-classified table", round, dir, stem, report, command);
 }
 
+bool CommandSession::lastRun(RunProgress& p) const {
+    return progress_.read(p) && p.run > runsBefore_ && p.phase == kRunEnded;
+}
+
 int CommandSession::finish(const RunReport& report_, const std::string& command) {
     RunReport report = report_;
     interrupt::endRunIfInterrupted();
@@ -373,6 +389,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         if (!report.capturedBook.empty())
             report.engineLog = withCellAddresses(report.engineLog, report.capturedBook);
     }
+    RunProgress run{};
+    const bool rounded = lastRun(run);
     std::ostream& o = out();
     if (driver_.resultShown) {
         o << "Resolution Info\n";
@@ -385,6 +403,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             o << "  The time limit ended the search: this is the best rounding found, not proven "
                  "optimal.\n";
     }
+    if (rounded && report.outcome == RunOutcome::Rounded) o << runSummaryLines(run);
+    for (const std::string& note : report.notes) o << note << "\n";
     for (const Listed& f : files)
         o << "wrote " << f.path << " (" << f.role << ")"
           << (f.replaced ? ", replacing the file of that name" : "") << "\n";
@@ -398,10 +418,11 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         if (report.outcome == RunOutcome::Infeasible)
             std::cerr << "no controlled rounding exists for this table with these options\n";
         else if (report.outcome == RunOutcome::TimeLimit)
-            std::cerr << "the time limit was reached before an optimal rounding was proven; "
-                         "nothing was published\n";
+            std::cerr << timeLimitMessage(rounded ? run : RunProgress{}) << "\n";
         else
             std::cerr << "failed\n";
+        for (const std::string& hint : report.hints)
+            std::cerr << "quorant " << command << ": " << hint << "\n";
         if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {
             std::cerr << "engine log (" << kEngineLog << ") of this run:\n";
             std::istringstream lines(report.engineLog);
@@ -427,6 +448,7 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                 std::cout << ", \"" << kFigureKeys[i]
                           << "\": " << figureNumber(driver_.figures[i].second);
         }
+        if (rounded) std::cout << runJsonFields(run, report.outcome == RunOutcome::Rounded);
         std::cout << ", \"files\": [";
         for (size_t i = 0; i < files.size(); ++i)
             std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(files[i].path)
@@ -438,7 +460,10 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);
-        std::cout << "]}\n";
+        std::cout << "]";
+        for (const auto& [key, value] : report.extraJson)
+            std::cout << ", " << jsonText(key) << ": " << value;
+        std::cout << "}\n";
     }
     return exitStatusOf(report.outcome);
 }

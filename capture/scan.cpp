@@ -5,6 +5,7 @@
 #include <string>
 
 #include "capture/capture.h"
+#include "capture/capture_record.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
@@ -35,6 +36,29 @@ void reportPivotCell(XLOPER* cellRef) {
     HostResult fields;
     if (CallHost(xlfGetCell, fields.get(), 2, ScratchNumber(55), cellRef) == xlretSuccess)
         ShowStatus("  Pivot table found ...");
+}
+
+// Keeps what the position holds for the search for typed totals (labels,
+// empty rows and columns) and for the report of numbers left out.
+void recordEntry(int sheet, int row, int col, const XLOPER& value) {
+    if (size_t(sheet) >= gCapture.sheets.size()) return;
+    ScannedEntry entry;
+    switch (value.xltype & 0x0FFF) {
+        case xltypeNil:
+            return;
+        case xltypeNum:
+            entry.kind = ScannedEntry::Number;
+            break;
+        case xltypeStr:
+            entry.kind = ScannedEntry::Text;
+            entry.text = textOf(value);
+            if (entry.text.empty()) return;
+            break;
+        default:
+            entry.kind = ScannedEntry::Other;
+            break;
+    }
+    gCapture.sheets[size_t(sheet)][gridKey(row, col)] = std::move(entry);
 }
 
 Cell* makeScannedCell(int sheet, int row, int col, double value) {
@@ -71,14 +95,22 @@ bool addScannedCell(InstanceState& s, uint32_t sheetId, int row, int col, double
     return true;
 }
 
-// How many cells of rows first ... last (columns 0 ... lastCol) hold numbers;
-// -1 when the host cannot say.
-long numbersIn(uint32_t sheetId, int first, int last, int lastCol) {
+// How many cells of rows first ... last (columns 0 ... lastCol) are not
+// empty; -1 when the host cannot say.
+long entriesIn(uint32_t sheetId, int first, int last, int lastCol) {
     RefValue ref(sheetId, first, last, 0, lastCol);
     HostResult count;
-    if (CallHost(xlfCount, count.get(), 1, ref.get()) != xlretSuccess || count.type() != xltypeNum)
+    if (CallHost(xlfCounta, count.get(), 1, ref.get()) != xlretSuccess ||
+        count.type() != xltypeNum)
         return -1;
     return long((*count).val.num);
+}
+
+// Keeps what a position holds and makes a Cell of a number.
+bool takeEntry(InstanceState& s, uint32_t sheetId, int row, int col, const XLOPER& value) {
+    recordEntry(s.scanSheet, row, col, value);
+    if ((value.xltype & 0x0FFF) != xltypeNum) return true;
+    return addScannedCell(s, sheetId, row, col, value.val.num);
 }
 
 // Reads rows first ... last cell by cell (when the host gives no value array).
@@ -88,15 +120,14 @@ bool readCellByCell(InstanceState& s, uint32_t sheetId, int first, int last, int
             RefValue ref(sheetId, row, col);
             HostResult value;
             if (CallHost(xlCoerce, value.get(), 1, ref.get()) != xlretSuccess) continue;
-            if (value.type() != xltypeNum) continue;
-            if (!addScannedCell(s, sheetId, row, col, (*value).val.num)) return false;
+            if (!takeEntry(s, sheetId, row, col, *value)) return false;
         }
     }
     return true;
 }
 
-// Reads rows first ... last (at most kRowsPerRead) as one value array; its
-// numbers become Cells, row by row, left to right.
+// Reads rows first ... last (at most kRowsPerRead) as one value array, row
+// by row, left to right: every entry is kept, every number becomes a Cell.
 bool readRows(InstanceState& s, uint32_t sheetId, int first, int last, int lastCol) {
     RefValue ref(sheetId, first, last, 0, lastCol);
     HostResult values;
@@ -109,21 +140,20 @@ bool readRows(InstanceState& s, uint32_t sheetId, int first, int last, int lastC
     for (int row = first; row <= last; ++row) {
         for (int col = 0; col <= lastCol; ++col) {
             const XLOPER& item = items[size_t(row - first) * size_t(lastCol + 1) + size_t(col)];
-            if ((item.xltype & 0x0FFF) != xltypeNum) continue;
-            if (!addScannedCell(s, sheetId, row, col, item.val.num)) return false;
+            if (!takeEntry(s, sheetId, row, col, item)) return false;
         }
     }
     return true;
 }
 
-// The numeric cells of rows first ... last: stretches without a number are
-// skipped after one count, so a sheet costs what its cells cost, not what
-// its last cell's row and column span.
+// The entries of rows first ... last: empty stretches are skipped after one
+// count, so a sheet costs what its cells cost, not what its last cell's row
+// and column span.
 bool scanRows(InstanceState& s, uint32_t sheetId, int first, int last, int lastCol) {
-    const long numbers = numbersIn(sheetId, first, last, lastCol);
-    if (numbers == 0) return true;
+    const long entries = entriesIn(sheetId, first, last, lastCol);
+    if (entries == 0) return true;
     const long area = long(last - first + 1) * long(lastCol + 1);
-    if (last - first < kRowsPerRead || numbers < 0 || numbers * 4 >= area) {
+    if (last - first < kRowsPerRead || entries < 0 || entries * 4 >= area) {
         for (int row = first; row <= last; row += kRowsPerRead)
             if (!readRows(s, sheetId, row, std::min(last, row + kRowsPerRead - 1), lastCol))
                 return false;
@@ -194,6 +224,7 @@ QTB_EXPORT int fLookup(void) {
     }
     s.sheetNames = textsOf(*names);
     s.sheetCount = int32_t(s.sheetNames.size());
+    beginCaptureRecord(s.sheetNames);
 
     HostResult activeSheet;
     std::string activeSheetName;
@@ -216,6 +247,8 @@ QTB_EXPORT int fLookup(void) {
         }
     }
 
+    // The table's ranges are checked before the long walk over the cells.
+    if (!resolveTableRanges()) return scanFailure();
     for (s.scanSheet = 0; s.scanSheet < s.sheetCount; ++s.scanSheet)
         if (!scanSheet(s)) return scanFailure();
 

@@ -269,27 +269,24 @@ std::optional<Value> convert(const Value& in, uint16_t type) {
     }
 }
 
-// COUNT of a reference: its cells whose values (formulas computed) are
-// numbers. Only the cells stored in the areas' rows are visited, so an empty
-// stretch of the grid, however large, costs nothing.
-Outcome countHandler(Call& c) {
+// COUNTA of a reference: its cells that hold a value or a formula. Only the
+// cells stored in the areas' rows are visited, so an empty stretch of the
+// grid, however large, costs nothing.
+Outcome countaHandler(Call& c) {
     const Value& ref = c.arg(0);
     if (!ref.isRef()) return Outcome::badValue();
     Sheet* s = refSheet(ref);
     if (!s) return {xlretFailed, Value::error(xlerrRef)};
-    std::vector<std::pair<int, int>> cells;
+    double entries = 0;
     for (const Rect& r : ref.areas) {
         auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1));
         const auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
         for (; it != end; ++it) {
             const int col = static_cast<int>(it->first % kMaxCols);
-            if (col >= r.col1 && col <= r.col2 && !it->second.empty())
-                cells.emplace_back(static_cast<int>(it->first / kMaxCols), col);
+            if (col >= r.col1 && col <= r.col2 && !it->second.empty()) ++entries;
         }
     }
-    double numbers = 0;
-    for (const auto& [row, col] : cells) numbers += model().value(*s, row, col).isNum() ? 1 : 0;
-    return Outcome::ok(Value::number(numbers));
+    return Outcome::ok(Value::number(entries));
 }
 
 Outcome coerceHandler(Call& c) {
@@ -341,7 +338,7 @@ void addInformationEntries(std::vector<Entry>& t) {
     t.push_back({xlSheetId, 0, 1, sheetIdHandler});
     t.push_back({xlSheetNm, 1, 1, sheetNameHandler});
     t.push_back({xlCoerce, 1, 2, coerceHandler});
-    t.push_back({xlfCount, 1, 1, countHandler});
+    t.push_back({xlfCounta, 1, 1, countaHandler});
 }
 
 }  // namespace host

@@ -51,7 +51,7 @@ TEST_F(HostLimitsTest, AListLongerThanARecordCountsIsAnErrorNotACutList) {
     host::releaseXloper(x);
 }
 
-TEST_F(HostLimitsTest, CountingNumbersVisitsStoredCellsOnly) {
+TEST_F(HostLimitsTest, CountingEntriesVisitsStoredCellsOnly) {
     host::newWorkbook();
     enter("A1", "3");
     enter("B1", "text");
@@ -59,13 +59,13 @@ TEST_F(HostLimitsTest, CountingNumbersVisitsStoredCellsOnly) {
     enter("IV65536", "7");
     const uint32_t id = sheetId();
     auto count = [&](int r1, int r2, int c1, int c2) {
-        return call(xlfCount, {Value::ref(id, {host::Rect{r1, c1, r2, c2}})}).value;
+        return call(xlfCounta, {Value::ref(id, {host::Rect{r1, c1, r2, c2}})}).value;
     };
-    EXPECT_EQ(count(0, 65535, 0, 255), num(3));  // texts are no numbers; formulas count
-    EXPECT_EQ(count(0, 1, 0, 255), num(2));
+    EXPECT_EQ(count(0, 65535, 0, 255), num(4));  // values, texts and formulas
+    EXPECT_EQ(count(0, 1, 0, 255), num(3));
     EXPECT_EQ(count(2, 65534, 0, 255), num(0));
-    EXPECT_EQ(count(0, 65535, 1, 2), num(1));  // columns outside the area are left out
-    EXPECT_EQ(call(xlfCount, {num(1)}).code, xlretInvXloper);
+    EXPECT_EQ(count(0, 65535, 1, 2), num(2));  // columns outside the area are left out
+    EXPECT_EQ(call(xlfCounta, {num(1)}).code, xlretInvXloper);
 }
 
 TEST_F(HostLimitsTest, WorkbooksAreListedInTheOrderTheyWereMade) {
