@@ -172,8 +172,8 @@ TEST_F(Outputs, ARunThatFailsLeavesTheEarlierSetUntouched) {
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(snapshot("out"), earlier);
     // generate --round that fails keeps no table of its own either.
-    r = run({"generate", "3,3", "--seed", "1", "--zero-seed", "1", "--round", "--lpl", "1000",
-             "--upl", "1000", "--out", "gen"});
+    r = run({"generate", "3,3", "--seed", "1", "--round", "--lpl", "1000", "--upl", "1000",
+             "--out", "gen"});
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_TRUE(snapshot("gen").empty());
 }
