@@ -157,7 +157,8 @@ int OutputSet::prepare(std::ostream& err) {
     // Always in the same order, so that two runs never wait for each other.
     std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
         std::error_code e1, e2;
-        return fs::weakly_canonical(fs::absolute(a), e1) < fs::weakly_canonical(fs::absolute(b), e2);
+        return fs::weakly_canonical(fs::absolute(a), e1) <
+               fs::weakly_canonical(fs::absolute(b), e2);
     });
     for (const auto& folder : folders) {
         interrupt::addPartialFolder(folder);
@@ -166,8 +167,7 @@ int OutputSet::prepare(std::ostream& err) {
     return 0;
 }
 
-std::string OutputSet::stage(const std::string& path, const std::string& role,
-                             std::string& error) {
+std::string OutputSet::stage(const std::string& path, const std::string& role, std::string& error) {
     error = conflict(path, role);
     if (!error.empty()) return "";
     const std::string folder = folderOf(path);

@@ -40,7 +40,9 @@ char32_t folded(char32_t c) {
 }
 
 // UTF-16 units of a character: two beyond the basic plane.
-size_t unitsOf(char32_t c) { return c >= 0x10000 && c < 0x110000 ? 2 : 1; }
+size_t unitsOf(char32_t c) {
+    return c >= 0x10000 && c < 0x110000 ? 2 : 1;
+}
 
 }  // namespace
 
@@ -90,6 +92,14 @@ std::string caseKey(std::string_view text) {
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
+        const unsigned char x = static_cast<unsigned char>(a[i]);
+        const unsigned char y = static_cast<unsigned char>(b[j]);
+        if (x < 0x80 && y < 0x80) {  // the common case, without the tables
+            if (folded(x) != folded(y)) return false;
+            ++i;
+            ++j;
+            continue;
+        }
         size_t n = 0, m = 0;
         if (folded(next(a, i, n)) != folded(next(b, j, m))) return false;
         i += n;

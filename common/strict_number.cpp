@@ -8,7 +8,9 @@ namespace common {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The length of a decimal number's text at the start of `t` (0 when none):
 // [sign] digits [. digits] [e [sign] digits], at least one mantissa digit.

@@ -66,8 +66,7 @@ bool fromUtf16(std::string_view bytes, bool bigEndian, std::string& out, std::st
 
 }  // namespace
 
-bool decodeText(std::string_view bytes, std::string& text, std::string& error,
-                bool keepLineEnds) {
+bool decodeText(std::string_view bytes, std::string& text, std::string& error, bool keepLineEnds) {
     std::string utf8;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         utf8.assign(bytes.substr(3));

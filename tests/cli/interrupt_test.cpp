@@ -39,9 +39,9 @@ std::string lastLine(const std::string& text) {
 }
 
 // A 3-D table whose search runs for minutes: the signal always finds it at work.
-const std::vector<std::string> kHardRun = {"generate",     "20,20,20", "--seed", "1",
-                                           "--round",      "--no-audit", "--time-limit",
-                                           "5",            "--out",      "out"};
+const std::vector<std::string> kHardRun = {"generate", "20,20,20",   "--seed",       "1",
+                                           "--round",  "--no-audit", "--time-limit", "5",
+                                           "--out",    "out"};
 
 void expectInterruptedSearch(int sig, const std::string& name) {
     fs::create_directories("out");
@@ -90,7 +90,8 @@ void writeLargeWq(const std::string& path) {
         f << k << " r " << rows[size_t(i)] << " 1 s 0 100000000 0 0 0\n";
         all += rows[size_t(i)];
     }
-    for (int j = 0; j < n; ++j, ++k) f << k << " k " << cols[size_t(j)] << " 1 s 0 100000000 0 0 0\n";
+    for (int j = 0; j < n; ++j, ++k)
+        f << k << " k " << cols[size_t(j)] << " 1 s 0 100000000 0 0 0\n";
     f << k << " t " << all << " 1 s 0 100000000 0 0 0\n";
     f << 2 * n + 1 << "\n";
     for (int i = 0; i < n; ++i) {
@@ -132,7 +133,8 @@ TEST(Interrupt, AKillWhileAFileIsWrittenLeavesTheEarlierFileAndNoPart) {
     if (caught) {
         EXPECT_EQ(r.status, 143) << r.err;
         EXPECT_EQ(after, (std::map<std::string, std::string>{{"x.qts", "an earlier solution"}}));
-        EXPECT_EQ(lastLine(slurp("qtb.out")), "Run interrupted by SIGTERM: no output of it was written");
+        EXPECT_EQ(lastLine(slurp("qtb.out")),
+                  "Run interrupted by SIGTERM: no output of it was written");
     } else {
         // The run was over before the file could be seen: it is whole.
         EXPECT_EQ(r.status, 0) << r.err;

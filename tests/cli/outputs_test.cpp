@@ -55,8 +55,9 @@ TEST_F(Outputs, AnOutputThatIsAnInputByAnotherNameIsRefusedBeforeAnythingIsWritt
     fs::create_symlink("data/book-rounded.xlsx", "book.xlsx");
     child::Ended r = run({"round", "book.xlsx", "--out", "data"});
     EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_TRUE(has(r.err, "data/book-rounded.xlsx is the input file, which is only read (as "
-                           "book.xlsx)"))
+    EXPECT_TRUE(has(r.err,
+                    "data/book-rounded.xlsx is the input file, which is only read (as "
+                    "book.xlsx)"))
         << r.err;
     EXPECT_EQ(snapshot("data"), before);
     // A second name of the same file (a hard link) is the same file.
@@ -112,13 +113,15 @@ TEST_F(Outputs, ASaveThatFailsFailsTheRunAndKeepsTheEarlierFiles) {
     EXPECT_TRUE(has(r.err, "/keep.qtb: File too large!")) << r.err;
     EXPECT_TRUE(has(r.err, "Cannot write file ")) << r.err;
     EXPECT_EQ(slurp("keep.qtb"), "the earlier instance\n");
-    for (const auto& [name, bytes] : snapshot(".")) EXPECT_EQ(name.find(".saving-"), std::string::npos) << name;
+    for (const auto& [name, bytes] : snapshot("."))
+        EXPECT_EQ(name.find(".saving-"), std::string::npos) << name;
 
     // A folder where a workbook should go: refused before the run.
     fs::create_directories("other/e-rounded.xlsx");
     r = run({"round", "e.xlsx", "--out", "other", "--json"});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_TRUE(has(r.err, "cannot write other/e-rounded.xlsx: a folder of that name is in the way"))
+    EXPECT_TRUE(
+        has(r.err, "cannot write other/e-rounded.xlsx: a folder of that name is in the way"))
         << r.err;
     EXPECT_EQ(snapshot("other").size(), 1u);
 }
@@ -146,21 +149,24 @@ TEST_F(Outputs, AFolderTheUserMayNotWriteIsRefusedBeforeTheRun) {
 TEST_F(Outputs, TheSummaryNamesWhatItReplacedAndWarnsOfOlderOutputs) {
     child::Ended r = run({"round", "e.xlsx", "--out", "out", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(has(r.out, "{\"path\": \"out/e-rounded.xlsx\", \"holds\": \"rounded values\", "
-                           "\"replaced\": false}"))
+    EXPECT_TRUE(has(r.out,
+                    "{\"path\": \"out/e-rounded.xlsx\", \"holds\": \"rounded values\", "
+                    "\"replaced\": false}"))
         << r.out;
     EXPECT_TRUE(has(r.out, "\"olderOutputs\": []")) << r.out;
     // Without auditing the interval workbook of the first run stays: it
     // belongs to another rounding, and the summary says so.
     r = run({"round", "e.xlsx", "--out", "out", "--base", "5", "--no-audit", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(has(r.out, "{\"path\": \"out/e-rounded.xlsx\", \"holds\": \"rounded values\", "
-                           "\"replaced\": true}"))
+    EXPECT_TRUE(has(r.out,
+                    "{\"path\": \"out/e-rounded.xlsx\", \"holds\": \"rounded values\", "
+                    "\"replaced\": true}"))
         << r.out;
     EXPECT_TRUE(has(r.out, "\"olderOutputs\": [\"out/e-intervals.xlsx\"]")) << r.out;
     EXPECT_TRUE(has(r.err, "warning: out/e-intervals.xlsx is from an earlier run")) << r.err;
-    EXPECT_TRUE(has(r.err, "wrote out/e-rounded.xlsx (rounded values), replacing the file of "
-                           "that name"))
+    EXPECT_TRUE(has(r.err,
+                    "wrote out/e-rounded.xlsx (rounded values), replacing the file of "
+                    "that name"))
         << r.err;
 }
 
@@ -172,8 +178,8 @@ TEST_F(Outputs, ARunThatFailsLeavesTheEarlierSetUntouched) {
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(snapshot("out"), earlier);
     // generate --round that fails keeps no table of its own either.
-    r = run({"generate", "3,3", "--seed", "1", "--round", "--lpl", "1000", "--upl", "1000",
-             "--out", "gen"});
+    r = run({"generate", "3,3", "--seed", "1", "--round", "--lpl", "1000", "--upl", "1000", "--out",
+             "gen"});
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_TRUE(snapshot("gen").empty());
 }

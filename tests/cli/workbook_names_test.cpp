@@ -77,10 +77,13 @@ TEST(WorkbookNames, NamesLongInBytesButNotInCharactersAreRoundedWithUniqueInterv
     }
     // The interval copy: names cut to 31 characters (not bytes), none alike,
     // none the name of another sheet; its cells hold intervals, not numbers.
-    const std::vector<std::string> expected = {
-        "Статистика занятости - p.i.", "סטטיסטיקת תעסוקה - p.i.", "就業統計地域別産業別表 - p.i.",
-        "T - p.i. - p.i.",             "T (2) - p.i.",             "Employment by region 202 - p.i.",
-        "Employment by region (2) - p.i."};
+    const std::vector<std::string> expected = {"Статистика занятости - p.i.",
+                                               "סטטיסטיקת תעסוקה - p.i.",
+                                               "就業統計地域別産業別表 - p.i.",
+                                               "T - p.i. - p.i.",
+                                               "T (2) - p.i.",
+                                               "Employment by region 202 - p.i.",
+                                               "Employment by region (2) - p.i."};
     EXPECT_EQ(host::sheetNames("names-intervals"), expected);
     for (const std::string& sheet : expected) {
         const host::Value v = cellValue("names-intervals", sheet, 0, 0);
@@ -95,26 +98,33 @@ TEST(WorkbookNames, SheetNamesAlikeButForLetterCaseAreRefused) {
     const std::string sheet =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>";
-    const std::string rel =
-        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     ASSERT_TRUE(hosttest::writePackage(
         "case.xlsx",
         {{"[Content_Types].xml",
           "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
          {"_rels/.rels",
           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"r1\" Type=\"" + rel + "officeDocument\" Target=\"xl/workbook.xml\"/>"
-          "</Relationships>"},
+          "<Relationship Id=\"r1\" Type=\"" +
+              rel +
+              "officeDocument\" Target=\"xl/workbook.xml\"/>"
+              "</Relationships>"},
          {"xl/workbook.xml",
           "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-          "xmlns:r=\"" + rel.substr(0, rel.size() - 1) + "\"><sheets>"
-          "<sheet name=\"ÄÖÜ\" sheetId=\"1\" r:id=\"s1\"/>"
-          "<sheet name=\"äöü\" sheetId=\"2\" r:id=\"s2\"/></sheets></workbook>"},
+          "xmlns:r=\"" +
+              rel.substr(0, rel.size() - 1) +
+              "\"><sheets>"
+              "<sheet name=\"ÄÖÜ\" sheetId=\"1\" r:id=\"s1\"/>"
+              "<sheet name=\"äöü\" sheetId=\"2\" r:id=\"s2\"/></sheets></workbook>"},
          {"xl/_rels/workbook.xml.rels",
           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"s1\" Type=\"" + rel + "worksheet\" Target=\"worksheets/a.xml\"/>"
-          "<Relationship Id=\"s2\" Type=\"" + rel + "worksheet\" Target=\"worksheets/b.xml\"/>"
-          "</Relationships>"},
+          "<Relationship Id=\"s1\" Type=\"" +
+              rel +
+              "worksheet\" Target=\"worksheets/a.xml\"/>"
+              "<Relationship Id=\"s2\" Type=\"" +
+              rel +
+              "worksheet\" Target=\"worksheets/b.xml\"/>"
+              "</Relationships>"},
          {"xl/worksheets/a.xml", sheet},
          {"xl/worksheets/b.xml", sheet}}));
     Outcome r = quorant("round case.xlsx");
@@ -126,16 +136,17 @@ TEST(WorkbookNames, AWorkbookPastTheSheetLimitIsRefusedWithTheLimit) {
     // 10001 sheet entries (LibreOffice itself stops at 10000 sheets).
     std::string sheets;
     for (int i = 1; i <= 10001; ++i)
-        sheets += "<sheet name=\"S" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i) +
-                  "\"/>";
-    const std::string rel =
-        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+        sheets +=
+            "<sheet name=\"S" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i) + "\"/>";
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     ASSERT_TRUE(hosttest::writePackage(
         "many.xlsx",
         {{"_rels/.rels",
           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"r1\" Type=\"" + rel + "officeDocument\" Target=\"xl/workbook.xml\"/>"
-          "</Relationships>"},
+          "<Relationship Id=\"r1\" Type=\"" +
+              rel +
+              "officeDocument\" Target=\"xl/workbook.xml\"/>"
+              "</Relationships>"},
          {"xl/workbook.xml",
           "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheets>" +
               sheets + "</sheets></workbook>"}}));
@@ -159,7 +170,8 @@ TEST(WorkbookNames, AFarAwayCellChangesNothingAndCostsNothing) {
     ASSERT_TRUE(host::openWorkbook("out/far-rounded.xlsx", error)) << error;
     const roundcheck::Table table = tableOf("far", "Table");
     std::vector<double> rounded;
-    for (int k = 0; k < 9; ++k) rounded.push_back(cellValue("far-rounded", "Table", k / 3, k % 3).num);
+    for (int k = 0; k < 9; ++k)
+        rounded.push_back(cellValue("far-rounded", "Table", k / 3, k % 3).num);
     EXPECT_EQ(roundcheck::CheckRounding(table, rounded, {}, 28), "");
     // Cells of no equation keep their values.
     EXPECT_EQ(cellValue("far-rounded", "Table", 65535, 255).num, 7);

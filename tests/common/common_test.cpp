@@ -47,7 +47,8 @@ TEST(TextInput, EveryEditorsLineEndsAndEncodingsGiveTheSameLines) {
     EXPECT_EQ(decoded(utf16("3,4 1 2\r\n5 6\r\n", false)), plain);
     EXPECT_EQ(decoded(utf16("3,4 1 2\r\n5 6\r\n", true)), plain);
     // Characters beyond ASCII become UTF-8, a surrogate pair one character.
-    EXPECT_EQ(decoded(std::string("\xFF\xFE\xC4\x00\x3D\xD8\x00\xDE", 8)), "\xC3\x84\xF0\x9F\x98\x80");
+    EXPECT_EQ(decoded(std::string("\xFF\xFE\xC4\x00\x3D\xD8\x00\xDE", 8)),
+              "\xC3\x84\xF0\x9F\x98\x80");
     EXPECT_EQ(decoded(""), "");
 }
 
@@ -57,9 +58,13 @@ TEST(TextInput, WhatCannotBeReadWithoutGuessingIsRefusedWithItsLine) {
               "mark)");
     // UTF-16 without its mark is full of NUL bytes.
     EXPECT_EQ(refusal(std::string("3\0,\0", 4)).rfind("line 1 holds a NUL byte", 0), 0u);
-    EXPECT_EQ(refusal(std::string("\xFF\xFE" "a\0\n\0\x00\xDC", 8)),
+    EXPECT_EQ(refusal(std::string("\xFF\xFE"
+                                  "a\0\n\0\x00\xDC",
+                                  8)),
               "line 2 holds a broken UTF-16 character");
-    EXPECT_EQ(refusal("\xFF\xFE" "a"), "it is UTF-16 text with an odd number of bytes (cut off?)");
+    EXPECT_EQ(refusal("\xFF\xFE"
+                      "a"),
+              "it is UTF-16 text with an odd number of bytes (cut off?)");
 }
 
 TEST(TextInput, TheFirstWordOfAFileIsFoundBehindAByteOrderMark) {
@@ -83,8 +88,8 @@ TEST(StrictNumbers, AFieldIsANumberOnlyWhenAllOfItIsOne) {
     EXPECT_EQ(d, 1000);
     // Each of these reads as some number under the C library's leading-part
     // rules; none of them is one here.
-    for (const char* text : {"0x2519", "12abc", "inf", "nan", "1e999", "", "-", ".", "1,5", " 1",
-                             "1 ", "e3"})
+    for (const char* text :
+         {"0x2519", "12abc", "inf", "nan", "1e999", "", "-", ".", "1,5", " 1", "1 ", "e3"})
         EXPECT_FALSE(common::strictDecimal(text, d)) << text;
     EXPECT_FALSE(common::strictDecimal(std::string_view("2\0junk", 6), d));
     EXPECT_TRUE(common::strictInteger("-42", i));

@@ -78,7 +78,8 @@ TEST_F(HostLimitsTest, WorkbooksAreListedInTheOrderTheyWereMade) {
 
 TEST_F(HostLimitsTest, ASaveThatFailsLeavesTheEarlierFileAndNoPart) {
     const std::string book = host::newWorkbook();
-    for (int r = 1; r <= 2000; ++r) enter("A" + std::to_string(r), "text number " + std::to_string(r));
+    for (int r = 1; r <= 2000; ++r)
+        enter("A" + std::to_string(r), "text number " + std::to_string(r));
     writeFile("keep.xlsx", "the earlier workbook");
     // A full disk: the child's files may grow to 2 KiB.
     const pid_t pid = fork();

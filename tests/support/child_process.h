@@ -44,8 +44,8 @@ inline pid_t start(const std::vector<std::string>& args, const Options& o = {}) 
         rlimit limit{rlim_t(o.fileSizeLimit), rlim_t(o.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    if (o.asNobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
-                                         setuid(65534) != 0))
+    if (o.asNobody && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(125);
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
