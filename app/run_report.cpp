@@ -287,6 +287,18 @@ bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& 
         report.saveFailed = true;
         return false;
     }
+    // Results the host could not compute are not stored: the spreadsheet
+    // program computes them on opening. Say which, so nobody wonders.
+    const auto uncomputed = host::uncomputedResults(book);
+    if (!uncomputed.empty()) {
+        std::string cells;
+        for (size_t i = 0; i < uncomputed.size() && i < 20; ++i)
+            cells += (i ? ", " : "") + uncomputed[i];
+        if (uncomputed.size() > 20)
+            cells += " and " + std::to_string(uncomputed.size() - 20) + " more";
+        report.fileNotes.push_back(path + ": formulas whose results are left for the spreadsheet "
+                                      "program to compute on opening: " + cells);
+    }
     return true;
 }
 
@@ -305,10 +317,12 @@ bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
     }
     bool ok = true;
     if (made.size() == 2)
-        ok = saveWorkbookAs(made.front(), dir + "/" + stem + "-intervals.xlsx",
+        ok = saveWorkbookAs(made.front(),
+                            dir + "/" + stem + "-intervals" + host::workbookExtension(made.front()),
                             "protection intervals", report);
-    return saveWorkbookAs(made.back(), dir + "/" + stem + "-rounded.xlsx", "rounded values",
-                          report) &&
+    return saveWorkbookAs(made.back(),
+                          dir + "/" + stem + "-rounded" + host::workbookExtension(made.back()),
+                          "rounded values", report) &&
            ok;
 }
 
@@ -323,6 +337,7 @@ int CommandSession::finishTable(const std::string& book, const std::string& path
     RunReport rounding;
     rounding.written = report.written;
     rounding.roles = report.roles;
+    rounding.fileNotes = report.fileNotes;
     if (run("QTBTXfOne", rounding) && rounding.outcome == RunOutcome::Rounded)
         saveRoundingOutputs(before, dir, stem, rounding);
     return finish(rounding, command);
@@ -413,6 +428,15 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             std::cerr << "quorant " << command << ": warning: " << path
                       << " is from an earlier run; this run did not write it, so it does not "
                          "belong with the files above\n";
+    // Notes about files go with the files that were written, never about one that was not.
+    std::vector<std::string> fileNotes;
+    for (const std::string& note : report.fileNotes)
+        for (const Listed& f : files)
+            if (note.rfind(f.path + ": ", 0) == 0) {
+                fileNotes.push_back(note);
+                break;
+            }
+    for (const std::string& note : fileNotes) o << "note: " << note << "\n";
     if (report.outcome != RunOutcome::Rounded) {
         std::cerr << "quorant " << command << ": ";
         if (report.outcome == RunOutcome::Infeasible)
@@ -457,6 +481,9 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         std::cout << "], \"olderOutputs\": [";
         for (size_t i = 0; i < older.size() && !files.empty(); ++i)
             std::cout << (i ? ", " : "") << jsonText(older[i]);
+        std::cout << "], \"fileNotes\": [";
+        for (size_t i = 0; i < fileNotes.size(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(fileNotes[i]);
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);

@@ -48,6 +48,7 @@ struct RunReport {
     // The outputs are the record of what ran (a batch's workbooks), kept
     // also when the run failed.
     bool keepOutputsOfFailure = false;
+    std::vector<std::string> fileNotes;  // what the user should know about the files
     std::string engineLog;             // engine log lines written during the run
     // The workbook whose cells the instance was captured from: the engine's
     // cell names ("cell2_3_7") are shown with the cell they name ("Men!H4").
