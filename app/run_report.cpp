@@ -315,15 +315,17 @@ bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
         report.saveFailed = true;
         return false;
     }
-    bool ok = true;
+    // The interval copy is made first, the rounded copy last (the roles are
+    // never read from sheet names, which a user may have chosen alike).
+    bool ok = saveWorkbookAs(made.back(),
+                             dir + "/" + stem + "-rounded" + host::workbookExtension(made.back()),
+                             "rounded values", report);
     if (made.size() == 2)
         ok = saveWorkbookAs(made.front(),
                             dir + "/" + stem + "-intervals" + host::workbookExtension(made.front()),
-                            "protection intervals", report);
-    return saveWorkbookAs(made.back(),
-                          dir + "/" + stem + "-rounded" + host::workbookExtension(made.back()),
-                          "rounded values", report) &&
-           ok;
+                            "protection intervals", report) &&
+             ok;
+    return ok;
 }
 
 int CommandSession::finishTable(const std::string& book, const std::string& path,
