@@ -92,6 +92,7 @@ struct Workbook {
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
     uint64_t serial = 0;        // order of arrival in the model: later workbooks higher
+    std::string copiedFrom;     // the workbook a Copy took its sheets from
     std::vector<BookName> names;
     // The package the workbook was read from, shared by copies made of it:
     // saving writes it again with only what changed. Null for workbooks made
