@@ -338,13 +338,12 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
     std::string dir, stem;
     splitPath(a.file, dir, stem);
     const std::string output = a.output.empty() ? dir + "/" + stem + "-analysis.xlsx" : a.output;
-    if (!isLogOfKind(name, a.file, bias)) return 1;
-
     CommandSession session(quiet, false, name);
     if (!session.ready()) return 1;
     session.outputs().addInput(a.file);
     session.outputs().addOutput(output, "analysis");
     if (const int status = session.prepare()) return status;
+    if (!isLogOfKind(name, a.file, bias)) return 1;
     session.driver().addFile(fs::absolute(a.file, ec).string());
     RunReport report;
     if (session.run(bias ? "QTBTXfAnalizeBias" : "QTBTXfAnalize", report) &&
