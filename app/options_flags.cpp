@@ -39,7 +39,8 @@ const char* const kProtection = "Protection Levels";
 const Flag kFlags[] = {
     {"--base", Kind::Positive, kGeneral, "12003", "B", "base number (default 10)"},
     {"--time-limit", Kind::WholeNumber, kGeneral, "12005", "MIN",
-     "time limit in whole minutes for solve and audit (default 10)"},
+     "time limit in whole minutes for solve and audit together (default 10; 0 stops the "
+     "search at its first progress check, with the time-limit result)"},
     {"--max-jump", Kind::WholeNumber, kGeneral, "12015", "K",
      "largest jump of the extended model, in base units (default 0)"},
     {"--no-audit", Kind::Switch, kGeneral, "12019", "", "no auditing phase (no interval workbook)"},

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,9 +47,13 @@ ChildOutcome RunInChild(const std::function<std::string()>& work, double seconds
             dup2(null, STDERR_FILENO);
         }
         std::string report = work();
-        rusage usage{};
+        // The optimizer runs its searches in processes of their own: the
+        // larger of the two peaks counts.
+        rusage usage{}, searches{};
         getrusage(RUSAGE_SELF, &usage);
-        report += " peak_kb=" + std::to_string(usage.ru_maxrss) + "\n";
+        getrusage(RUSAGE_CHILDREN, &searches);
+        const long peak = std::max(usage.ru_maxrss, searches.ru_maxrss);
+        report += " peak_kb=" + std::to_string(peak) + "\n";
         writeAll(fds[1], report);
         close(fds[1]);
         _exit(0);

@@ -12,7 +12,7 @@ struct ChildOutcome {
     bool finished = false;  // the child ended by itself and sent its report
     bool killed = false;    // stopped after the grace period
     std::string report;     // what the child sent back
-    long peakKb = 0;        // the child's peak resident memory
+    long peakKb = 0;        // the child's peak resident memory (or its own children's)
 };
 
 // Runs `work` in a child process with standard output and error sent to

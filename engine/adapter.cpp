@@ -270,5 +270,5 @@ void CommonBounds(double& floor, double& cap) {
 // Asks a rounding in progress to stop as its time limit stops it; safe from
 // any thread. The program calls it when it is interrupted (Ctrl-C, a kill).
 QTB_EXPORT void QTBRequestStop(void) {
-    XOrequeststop();
+    XO_RequestStop();
 }

@@ -65,16 +65,10 @@ int addSubproblemRows(const char* logName) {
     return 0;
 }
 
-// The run's time budget is used up, or a stop was requested (the program
-// was interrupted): the audit ends as at its time limit.
-bool BudgetUsed() {
-    return ProcessClockSeconds() - gEngine.startTime > gEngine.timeLimit || XOstoprequested();
-}
-
 // Stops an auditing LP once the run's time budget is used up, so that the
 // budget also holds while one long LP is being solved.
 int OnAuditProgress(XPRSprob, void*) {
-    return BudgetUsed() ? 1 : 0;
+    return RunBudgetUsed() ? 1 : 0;
 }
 
 const char* lpStatusLine(int lpstatus) {
@@ -215,6 +209,9 @@ class CellLines {
     int pending_ = 0;
 };
 
+bool BudgetUsed() {
+    return RunBudgetUsed();
+}
 
 // One end of a cell's interval: the box's end when certified, else its LP,
 // whose solution (when optimal) may certify ends of other cells. True when
@@ -288,8 +285,7 @@ void AuditCells(double w, const double lo[], const double hi[],
         c.auditMin = min;
         c.auditMax = max;
         if (!knownBefore) ProgressAuditStep(++done);
-        gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-        if (BudgetUsed()) {
+        if (RunBudgetUsed()) {
             gEngine.auditStoppedByLimit = i + 1 < n ? 1 : 0;
             break;
         }

@@ -91,12 +91,27 @@ struct EngineState {
     // distance (0 for an optimal rounding).
     int bestNotProven = 0;
     double publishedGap = 0;
+
+    // The extended model instead of a zero-restricted search that has found
+    // no rounding by this point of the run (seconds from startTime; negative:
+    // never). Set by the solve driver when the options accept the best
+    // rounding at the time limit; fallbackTaken is 1 once it happened.
+    double fallbackAt = -1;
+    int fallbackTaken = 0;
+    // 1 when the run was stopped by a stop request (XO_RequestStop), not by
+    // its time limit; timedOut is set as well, so both end the same way.
+    int interrupted = 0;
 };
 
 extern EngineState gEngine;
 
 // The process clock: elapsed milliseconds divided by 1000.
 double ProcessClockSeconds();
+
+// Whether the run's time budget is used up or a stop was requested
+// (XO_RequestStop); updates gEngine.elapsed, and sets timedOut (and
+// interrupted on a stop request) when so.
+bool RunBudgetUsed();
 
 // ---- engine instance -----------------------------------------------------------
 // Builds gEngine from plain arrays (per cell, per equation, per term) and
@@ -132,6 +147,14 @@ int OnProgress(XPRSprob prob, void* data);
 // extended model, within the time budget. 1 optimal, 2 no rounded table, 3 time
 // limit with a rounding, 4 time limit without, 10 error. On 1 and 3 the bounds
 // receive the total distance of the rounding and the best bound on it.
+//
+// With gOptions.acceptBest and maxJump >= 1, a zero-restricted search that has
+// found no rounding when half the budget is gone makes way for the extended
+// model, which runs in the rest (fallbackTaken and extendedUsed are then 1);
+// a rounding it finds is result 3, since the zero-restricted model was not
+// decided, and its bound bounds the distance of any rounding with up to
+// maxJump jumps. A stop request (XO_RequestStop) ends the run like its time
+// limit, with `interrupted` set.
 int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int timeLimitMinutes,
                 int maxJump);
 

@@ -16,6 +16,15 @@ double ProcessClockSeconds() {
     return static_cast<double>(ms) / 1000.0;
 }
 
+bool RunBudgetUsed() {
+    gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
+    if (XO_StopRequested()) {
+        gEngine.interrupted = 1;
+        return true;
+    }
+    return gEngine.elapsed > gEngine.timeLimit;
+}
+
 double EngineFloor(double value, double base) {
     return std::floor((value + kEngineTolerance) / base) * base;
 }

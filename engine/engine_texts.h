@@ -35,6 +35,9 @@ inline constexpr char kLogNoMemoryInstance[] = "ERROR: not enough memory for the
 // ---- master problem ----
 inline constexpr char kLogExtendedStart[] =
     "..... finding an output pattern of the extended QTB (larger=%d)\n";
+inline constexpr char kLogFallbackToExtended[] =
+    "No zero-restricted rounding found in half the time limit: the extended model runs in the "
+    "rest\n";
 inline constexpr char kLogZeroRestrictedStart[] =
     "..... finding an output pattern of the zero-restricted QTB\n";
 inline constexpr char kLogCellInfeasible[] = "::::Infeasible problem: cell %s\n";

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Bounds of this size or more are the optimizer's "not known yet".
+constexpr double kUnknownBound = 1e19;
+
 // Destroys the master problem however SolveMaster ends.
 struct MasterProblemGuard {
     ~MasterProblemGuard() { release(); }
@@ -136,6 +139,11 @@ int SolveMaster(int larger, const char* logName) {
     const MasterOutcome outcome = MapMipStatus(mipstatus, lpstatus);
     if (outcome.line) AppendLog(logName, outcome.line, mipstatus);
     if (outcome.result == 1) gEngine.bestLB = gEngine.bestUB;
+    // A search stopped with a rounding: the bound may have risen after the
+    // last rounding was reported.
+    if (outcome.result == 3 && gEngine.masterBound > gEngine.bestLB &&
+        gEngine.masterBound < gEngine.bestUB && gEngine.masterBound < kUnknownBound)
+        gEngine.bestLB = gEngine.masterBound;
     return outcome.result;
 }
 
@@ -199,11 +207,15 @@ int OnProgress(XPRSprob prob, void*) {
         if ((status = XPRSgetintattrib(prob, XPRS_MIPSOLS, &solutions)) != 0) return status;
         ProgressBound(gEngine.distanceOffset + bound);
     }
-    gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-    // A stop request (the program was interrupted) ends the search as the
-    // time limit does.
-    if (gEngine.elapsed > gEngine.timeLimit || XOstoprequested()) {
+    if (RunBudgetUsed()) {
         gEngine.timedOut = 1;
+        return 1;
+    }
+    if (gEngine.fallbackAt >= 0 && gEngine.elapsed > gEngine.fallbackAt &&
+        gEngine.solutionCount == 0) {
+        // No rounding yet at the point set for it: the extended model takes
+        // the rest of the budget (solve driver).
+        gEngine.fallbackTaken = 1;
         return 1;
     }
     return status;

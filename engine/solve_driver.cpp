@@ -24,6 +24,9 @@ void resetRun(double lowerbound, double upperbound, int timeLimitMinutes) {
     gEngine.elapsed = 0;
     gEngine.masterNodes = 0;
     gEngine.masterBound = 0;
+    gEngine.fallbackAt = -1;
+    gEngine.fallbackTaken = 0;
+    gEngine.interrupted = 0;
     double offset = 0;
     for (const EngineCell& c : gEngine.cells) offset += c.nominal - c.floorValue;
     gEngine.distanceOffset = offset;
@@ -66,7 +69,22 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
     int r = 2;
     int K = maxJump;
     if (zeroConflict < 0) {
+        // Publishing the best rounding at the limit is accepted: rather than
+        // none, one of the extended model when the zero-restricted search
+        // has none half-way through the budget.
+        if (gOptions.acceptBest && K > 0) gEngine.fallbackAt = gEngine.timeLimit / 2;
         r = SolveMaster(0, logName);
+        gEngine.fallbackAt = -1;
+        if (r == 4 && gEngine.fallbackTaken && !gEngine.timedOut) {
+            AppendLog(logName, kLogFallbackToExtended);
+            gEngine.extendedUsed = 1;
+            r = SolveMaster(K, logName);
+            // The zero-restricted model was not decided, so this is not the
+            // rounding the run set out to find, whatever the extended search
+            // proves: it is published as the best one at the time limit.
+            if (r == 1) r = 3;
+            K = 0;
+        }
     } else if (K != 0) {
         const JumpNeed need = ComputeJumpNeed();
         if ((K + 1) + kEngineTolerance < need.need) {
@@ -80,6 +98,10 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
     }
 
     if (r == 1 || r == 3) {
+        // A search stopped before any bound was known still has one: no
+        // distance is below 0.
+        if (!gOptions.randomWeights && gEngine.bestLB < -gEngine.distanceOffset)
+            gEngine.bestLB = -gEngine.distanceOffset;
         upperbound = gEngine.distanceOffset + gEngine.bestUB;
         lowerbound = gEngine.distanceOffset + gEngine.bestLB;
         // With random weights the objective is not the distance: report the

@@ -1,6 +1,7 @@
 // The C functions of the library: the run (XPRSinit / XPRSfree), the registry
 // of live problems, and for every call the handle check and the guard that
 // keeps exceptions from crossing the interface.
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,8 +9,13 @@
 
 #include "engine/optimizer/optimizer.h"
 #include "engine/optimizer/problem.h"
+#include "engine/optimizer/stop_request.h"
 
 namespace {
+
+// Set from signal handlers too: must be lock-free.
+std::atomic<int> g_stop_request{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 struct Registry {
     std::mutex mutex;
@@ -65,7 +71,27 @@ int With(XPRSprob prob, F&& f) noexcept {
 
 }  // namespace
 
+namespace qtb::opt {
+
+bool StopRequested() {
+    return g_stop_request.load(std::memory_order_relaxed) != 0;
+}
+
+}  // namespace qtb::opt
+
 extern "C" {
+
+void XO_RequestStop(void) {
+    g_stop_request.store(1, std::memory_order_relaxed);
+}
+
+void XO_ClearStopRequest(void) {
+    g_stop_request.store(0, std::memory_order_relaxed);
+}
+
+int XO_StopRequested(void) {
+    return qtb::opt::StopRequested() ? 1 : 0;
+}
 
 int XPRSinit(const char* /*path*/) {
     return Guarded([]() -> int {

@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "engine/optimizer/network_split.h"
+#include "engine/optimizer/start_beside.h"
 #include "engine/optimizer/status_map.h"
-#include "engine/optimizer/structured_start.h"
+#include "engine/optimizer/stop_request.h"
 
 namespace qtb::opt {
 
@@ -43,98 +43,19 @@ bool IsSubSearch(const CbcModel* model) {
 
 }  // namespace
 
-// The start heuristic's thread and what it hands over.
-struct CbcSearch::Beside {
-    std::atomic<bool> stop{false};
-    std::atomic<bool> pending{false};
-    std::mutex mutex;
-    std::vector<double> x;  // its best solution not yet taken over
-    double found_at = 0;    // seconds since the search started
-    std::thread thread;
-};
+CbcSearch::~CbcSearch() = default;
 
-CbcSearch::~CbcSearch() {
-    StopBeside();
-}
-
-void CbcSearch::StartBeside() {
-    // Smaller models are solved by CBC alone in seconds.
-    if (n_ < p_.Control(XO_START_THREAD_COLUMNS) || std::thread::hardware_concurrency() < 2) return;
-    if (!p_.model.HasEntities() || !SplittableModel(p_.model)) return;
-    auto beside = std::make_unique<Beside>();
-    Beside* b = beside.get();
-    const ModelData* model = &p_.model;
-    const int sense = sense_;
-    const double start = start_;
-    try {
-        b->thread = std::thread([b, model, sense, start] {
-            StartSearch search;
-            search.sense = sense;
-            // Beside CBC it may go on until the search ends.
-            search.lagrange_seconds = 30;
-            search.exchange_seconds = kInfinity;
-            search.stop = [b] { return b->stop.load(std::memory_order_relaxed); };
-            search.found = [b, start](const std::vector<double>& x, double) {
-                std::lock_guard<std::mutex> lock(b->mutex);
-                b->x = x;
-                b->found_at = NowSeconds() - start;
-                b->pending.store(true, std::memory_order_release);
-            };
-            try {
-                RunStructuredStart(*model, search);
-            } catch (...) {
-                // Out of memory or the like: CBC goes on alone.
-            }
-        });
-    } catch (...) {
-        return;  // no thread to be had
-    }
-    beside_ = std::move(beside);
-}
-
-void CbcSearch::StopBeside() {
-    if (!beside_) return;
-    beside_->stop.store(true, std::memory_order_relaxed);
-    if (beside_->thread.joinable()) beside_->thread.join();
-}
-
-bool CbcSearch::Feasible(const std::vector<double>& x) const {
-    const ModelData& m = p_.model;
-    if (static_cast<int>(x.size()) != n_) return false;
-    for (int j = 0; j < n_; ++j) {
-        if (!std::isfinite(x[j]) || x[j] < m.lb[j] - 1e-9 || x[j] > m.ub[j] + 1e-9) return false;
-        if (m.type[j] != 'C' && x[j] != std::round(x[j])) return false;
-    }
-    const std::vector<double> slack = m.Slacks(x.data());
-    for (int i = 0; i < m.Rows(); ++i) {
-        double lo = 0, up = 0;
-        m.RowLimits(i, kInfinity, &lo, &up);
-        const double activity = m.rhs[i] - slack[i];
-        const double tol = 1e-7 * std::max(1.0, std::fabs(m.rhs[i]));
-        if (activity < lo - tol || activity > up + tol) return false;
-    }
-    return true;
-}
-
-void CbcSearch::TakeBesideSolution(CbcModel* model) {
-    if (!beside_ || !beside_->pending.load(std::memory_order_acquire)) return;
+void CbcSearch::TakeFedSolution(CbcModel* model) {
+    if (!feed_) return;
     std::vector<double> x;
     double found_at = 0;
-    {
-        std::lock_guard<std::mutex> lock(beside_->mutex);
-        x.swap(beside_->x);
-        found_at = beside_->found_at;
-        beside_->pending.store(false, std::memory_order_relaxed);
-    }
-    if (!Feasible(x)) return;
+    if (!feed_(&x, &found_at)) return;
+    if (!SolutionFeasible(p_.model, x)) return;
     double obj = 0.0;
     for (int j = 0; j < n_; ++j) obj += obj_[j] * x[j];
     if (has_incumbent_ && obj >= incumbent_obj_ - 1e-9 * std::max(1.0, std::fabs(incumbent_obj_)))
         return;
-    char line[160];
-    std::snprintf(line, sizeof line, "Start heuristic: solution of %.10g after %.2f seconds",
-                  ToCaller(obj), found_at);
-    p_.EmitMessage(line, XPRS_MSG_INFO);
+    if (announce_feed_) AnnounceStartSolution(p_, ToCaller(obj), found_at);
     Offer(x.data());
     if (model && model->getNumCols() == n_ && obj < model->getMinimizationObjValue()) {
         // CBC takes it as its own incumbent and prunes with it.
@@ -145,16 +66,26 @@ void CbcSearch::TakeBesideSolution(CbcModel* model) {
     }
 }
 
-CbcSearch::CbcSearch(xo_prob_struct& p)
+void AnnounceStartSolution(xo_prob_struct& p, double objective, double found_at) {
+    char line[160];
+    std::snprintf(line, sizeof line, "Start heuristic: solution of %.10g after %.2f seconds",
+                  objective, found_at);
+    p.EmitMessage(line, XPRS_MSG_INFO);
+}
+
+CbcSearch::CbcSearch(xo_prob_struct& p, SolutionFeed feed, bool announce_feed)
     : p_(p),
       n_(p.model.Cols()),
       sense_(p.sense),
       start_(NowSeconds()),
       backstop_(p.Control(XO_SEARCH_SECONDS)),
       pacer_(p.PacerSettings(true), start_),
-      sink_([&p](std::string_view line, int type) { p.EmitMessage(line, type); }) {
+      sink_([&p](std::string_view line, int type) { p.EmitMessage(line, type); }),
+      feed_(std::move(feed)),
+      announce_feed_(announce_feed) {
     p_.attrs.lp_status = XPRS_LP_UNFINISHED;
     p_.attrs.mip_status = XPRS_MIP_LP_NOT_OPTIMAL;
+    p_.root_lp = 0;
 }
 
 double CbcSearch::ToCaller(double internal) const {
@@ -164,7 +95,8 @@ double CbcSearch::ToCaller(double internal) const {
 
 bool CbcSearch::BackstopReached(double now) {
     if (backstop_ > 0 && now - start_ >= backstop_) stop_ = true;
-    if (XOstoprequested()) stop_ = true;
+    if (StopRequested()) stop_ = true;
+    if (p_.remote_stop && p_.remote_stop->load(std::memory_order_relaxed) != 0) stop_ = true;
     return stop_;
 }
 
@@ -189,12 +121,24 @@ bool CbcSearch::OnIteration(ClpSimplex* simplex) {
     return stop_;
 }
 
+double CbcSearch::BestBound(CbcModel& model) {
+    // While its root heuristics run, CBC reports the incumbent (or its
+    // cutoff) as the best possible value; the root LP bounds the search
+    // then. Bounds only ever rise.
+    const double b = model.getBestPossibleObjValue();
+    const double tol = 1e-9 * std::max(1.0, std::fabs(incumbent_obj_));
+    const bool claims_no_gap = has_incumbent_ && b >= incumbent_obj_ - tol;
+    if (std::isfinite(b) && std::fabs(b) < kInfinity && !claims_no_gap)
+        bound_ = std::max(bound_, b);
+    return bound_;
+}
+
 void CbcSearch::Snapshot(CbcModel* model) {
     Attributes& a = p_.attrs;
     a.nodes = model->getNodeCount();
     active_nodes_ = model->tree() ? model->tree()->size() : 0;
     a.active_nodes = active_nodes_;
-    a.best_bound = ToCaller(model->getBestPossibleObjValue());
+    a.best_bound = ToCaller(BestBound(*model));
     if (model->solver()) a.lp_obj = ToCaller(model->solver()->getObjValue());
 }
 
@@ -206,7 +150,9 @@ CbcEventHandler::CbcAction CbcSearch::OnEvent(CbcModel* model, CbcEventHandler::
             if (event == CbcEventHandler::solution || event == CbcEventHandler::heuristicSolution) {
                 if (model->getNumCols() == n_) Offer(model->bestSolution());
             }
-            if (event == CbcEventHandler::node && !injecting_) TakeBesideSolution(model);
+            // Between nodes only: a cutoff that changes while CBC processes
+            // a node trips its check that the node's children lie below it.
+            if (event == CbcEventHandler::treeStatus && !injecting_) TakeFedSolution(model);
         }
         if (stop_) return CbcEventHandler::stop;
         const double now = NowSeconds();
@@ -254,14 +200,16 @@ void CbcSearch::OnStage(CbcModel* model, int where) {
     root_lp_ = MapClpStatus(lp->status(), lp->secondaryStatus()).lp;
     if (root_lp_ == XPRS_LP_OPTIMAL) {
         root_obj_ = ToCaller(lp->objectiveValue());
+        bound_ = std::max(bound_, lp->objectiveValue());
         p_.attrs.lp_obj = root_obj_;
         if (!has_incumbent_) p_.attrs.mip_status = XPRS_MIP_NO_SOL_FOUND;
     }
     p_.attrs.lp_status = root_lp_;
+    p_.root_lp = root_lp_;
 }
 
 int CbcSearch::Run(int (*stage)(CbcModel*, int)) {
-    CoinArrays a = ToCoin(p_.model, sense_);
+    CoinArrays a = ToCoin(p_.SolverModel(), sense_);
     obj_ = a.obj;
     OsiClpSolverInterface solver;
     solver.passInMessageHandler(&sink_);
@@ -291,9 +239,7 @@ int CbcSearch::Run(int (*stage)(CbcModel*, int)) {
     args.insert(args.end(), {"-solve", "-quit"});
     std::vector<const char*> argv;
     for (const std::string& s : args) argv.push_back(s.c_str());
-    StartBeside();
     CbcMain1(static_cast<int>(argv.size()), argv.data(), model, stage, data);
-    StopBeside();
 
     int status = 0;
     Finish(model, &status);
@@ -304,8 +250,8 @@ void CbcSearch::Finish(CbcModel& model, int* status) {
     // A final solution that no event reported is passed on now, so that the
     // last integer-solution callback always has the search's result.
     if (model.bestSolution() && model.getNumCols() == n_) Offer(model.bestSolution());
-    // The heuristic's last solution counts when it is better than CBC's.
-    if (!model.isProvenOptimal() && !model.isProvenInfeasible()) TakeBesideSolution(nullptr);
+    // A fed solution not yet taken counts when it is better than CBC's.
+    if (!model.isProvenOptimal() && !model.isProvenInfeasible()) TakeFedSolution(nullptr);
 
     CbcOutcome o;
     o.status = model.status();
@@ -331,7 +277,7 @@ void CbcSearch::Finish(CbcModel& model, int* status) {
     } else if (st.mip == XPRS_MIP_INFEAS) {
         at.best_bound = sense_ * kInfinity;
     } else if (root_lp_ == XPRS_LP_OPTIMAL) {
-        at.best_bound = ToCaller(model.getBestPossibleObjValue());
+        at.best_bound = ToCaller(BestBound(model));
     }
     p_.sol.x = incumbent_;
     p_.sol.has_x = has_incumbent_;

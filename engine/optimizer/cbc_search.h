@@ -3,29 +3,34 @@
 // stop that a log callback or the time backstop asks for, which is obeyed at
 // the next simplex iteration or search event.
 //
-// On large models that split into a network and side rows (tables of three or
-// more dimensions), a start heuristic (structured_start.h) runs on a second
-// thread beside CBC. Its solutions are taken over on the search's own thread:
-// at node events they become CBC's incumbent (and cutoff), and at the end the
-// better of the two searches' solutions is the result.
+// Solutions found outside the search (by the start heuristic beside it,
+// start_beside.h) can be fed in: they are taken over on the search's own
+// thread between nodes, where they become CBC's incumbent (and cutoff), and
+// at the end the better of the two is the result.
 #pragma once
 
 #include <CbcEventHandler.hpp>
-#include <memory>
+#include <functional>
 #include <vector>
 
 #include "engine/optimizer/coin_model.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/message_sink.h"
 #include "engine/optimizer/problem.h"
+#include "engine/optimizer/start_beside.h"
 
 class CbcModel;
 
 namespace qtb::opt {
 
+// The message line saying that the start heuristic found a solution.
+void AnnounceStartSolution(xo_prob_struct& p, double objective, double found_at);
+
 class CbcSearch : public IterationObserver {
   public:
-    explicit CbcSearch(xo_prob_struct& problem);
+    // `announce_feed`: whether a fed solution that is taken over is announced
+    // in a message (the feeder may have done so).
+    explicit CbcSearch(xo_prob_struct& problem, SolutionFeed feed = {}, bool announce_feed = true);
     ~CbcSearch();
 
     // Runs the search; `stage` is handed to CBC's driver, which calls it at its
@@ -40,19 +45,14 @@ class CbcSearch : public IterationObserver {
     bool OnIteration(ClpSimplex* simplex) override;
 
   private:
-    struct Beside;
-    // Starts the heuristic's thread when the model and the machine qualify.
-    void StartBeside();
-    // Takes over a solution the heuristic found since the last call; with a
-    // model (at a node event), CBC gets it too.
-    void TakeBesideSolution(CbcModel* model);
-    // Stops the heuristic's thread and waits for it.
-    void StopBeside();
-    // Whether x holds every row, bound and integrality of the model.
-    bool Feasible(const std::vector<double>& x) const;
+    // Takes over a solution fed in since the last call; with a model
+    // (between nodes), CBC gets it too.
+    void TakeFedSolution(CbcModel* model);
     // Offers a solution of CBC; passes it on if it is a new incumbent.
     void Offer(const double* x);
     void Snapshot(CbcModel* model);
+    // The best bound known (the solver's minimised objective).
+    double BestBound(CbcModel& model);
     // Makes the call the pacer asked for; a non-zero return asks to stop.
     void Call(LogPacer::Call call, double now, bool in_lp);
     bool BackstopReached(double now);
@@ -70,15 +70,17 @@ class CbcSearch : public IterationObserver {
     MessageSink sink_;
     std::vector<double> obj_;  // the objective the solver minimises
     bool stop_ = false;
-    bool failed_ = false;    // something went wrong inside a handler
-    int root_lp_ = 0;        // LP status of the root relaxation; 0 = not solved
-    double root_obj_ = 0.0;  // its objective, in the caller's sense
+    bool failed_ = false;        // something went wrong inside a handler
+    int root_lp_ = 0;            // LP status of the root relaxation; 0 = not solved
+    double root_obj_ = 0.0;      // its objective, in the caller's sense
+    double bound_ = -kInfinity;  // best bound so far, minimised objective
     long iterations_ = 0;
     int active_nodes_ = 0;
     std::vector<double> incumbent_;
     double incumbent_obj_ = 0.0;  // minimised objective of incumbent_
     bool has_incumbent_ = false;
-    std::unique_ptr<Beside> beside_;
+    SolutionFeed feed_;
+    bool announce_feed_;
     bool injecting_ = false;  // inside CBC's setBestSolution
 };
 

@@ -168,7 +168,8 @@ bool CycleRepair::Repair(std::vector<double>& x, const std::vector<double>& cost
     g_ = side_rhs_;
     extra_.assign(rows, 0.0);
     for (int r = 0; r < rows; ++r)
-        for (int k = row_start_[r]; k < row_start_[r + 1]; ++k) g_[r] -= row_coef_[k] * x[row_col_[k]];
+        for (int k = row_start_[r]; k < row_start_[r + 1]; ++k)
+            g_[r] -= row_coef_[k] * x[row_col_[k]];
 
     int stuck = 0;
     for (int pass = 0; pass < 256; ++pass) {
@@ -176,6 +177,8 @@ bool CycleRepair::Repair(std::vector<double>& x, const std::vector<double>& cost
         for (int r = 0; r < rows; ++r) {
             if (std::fabs(g_[r]) < 0.5) continue;
             violated = true;
+            // A pass over a large model takes seconds: look for a stop often.
+            if ((r & 15) == 0 && stop()) return false;
             Move best;
             std::vector<Move> candidates;
             if (BestForRow(r, cost, &best, &candidates) && best.score < 0) {

@@ -32,7 +32,8 @@ double CallerObjective(const ModelData& m, const std::vector<double>& x) {
 // Calls the log callbacks at the points the pacer asks for; remembers a stop.
 class PivotLog {
   public:
-    PivotLog(xo_prob_struct& p, bool global) : p_(p), pacer_(p.PacerSettings(global), NowSeconds()) {}
+    PivotLog(xo_prob_struct& p, bool global)
+        : p_(p), pacer_(p.PacerSettings(global), NowSeconds()) {}
 
     bool operator()(long pivots) {
         if (stop_) return true;
@@ -65,7 +66,7 @@ NetworkLp::NetworkLp(xo_prob_struct& problem, const NetworkForm& form)
     : p_(problem), form_(form), sense_(problem.sense) {}
 
 bool NetworkLp::Build() {
-    bounded_ = BuildFlowProblem(p_.model, form_, sense_, &flow_);
+    bounded_ = BuildFlowProblem(p_.SolverModel(), form_, sense_, &flow_);
     built_ = true;
     solved_ = false;
     return bounded_;
@@ -116,8 +117,9 @@ int NetworkLp::Solve(char) {
     const int lp = LpStatusOf(r);
 
     Solution& s = p_.sol;
-    ColumnValues(p_.model, form_, flow_, sense_, &s.x);
-    DualValues(p_.model, form_, flow_, sense_, &s.duals, &s.dj);
+    ColumnValues(p_.SolverModel(), form_, flow_, sense_, &s.x);
+    DualValues(p_.SolverModel(), form_, flow_, sense_, &s.duals, &s.dj);
+    p_.ToModelDuals(&s.duals);
     s.has_x = true;
     s.has_duals = true;
     Attributes& at = p_.attrs;
@@ -136,7 +138,7 @@ int RunNetworkSearch(xo_prob_struct& p, const NetworkForm& form) {
     at.lp_status = XPRS_LP_UNFINISHED;
     at.mip_status = XPRS_MIP_LP_NOT_OPTIMAL;
     NetworkSimplex flow(1);
-    const bool bounded = BuildFlowProblem(p.model, form, p.sense, &flow);
+    const bool bounded = BuildFlowProblem(p.SolverModel(), form, p.sense, &flow);
     Emit(p, "Network model: %.0f nodes, %.0f arcs, %.0f columns", flow.Nodes(), flow.Arcs(),
          p.model.Cols());
     PivotLog log(p, true);
@@ -160,7 +162,7 @@ int RunNetworkSearch(xo_prob_struct& p, const NetworkForm& form) {
         return 0;
     }
     std::vector<double> x;
-    ColumnValues(p.model, form, flow, p.sense, &x);
+    ColumnValues(p.SolverModel(), form, flow, p.sense, &x);
     // Integer data give integer flows; the rounding only removes the noise of
     // floating-point sums.
     for (int j = 0; j < p.model.Cols(); ++j) {

@@ -70,12 +70,38 @@ enum {
     // This library's own addition: the number of columns from which a global
     // search of a model that splits into a network and side rows (a table of
     // three or more dimensions with its totals) runs a start heuristic on a
-    // second thread beside the search, >= 0 [5000]. Its solutions become the
-    // search's incumbents when they are better. Machines with one core never
-    // run it.
+    // second thread beside the search, >= 0 (0: every such model) [5000]. Its
+    // solutions become the search's incumbents when they are better. Machines
+    // with one core never run it. The moments at which they arrive depend on
+    // the machine's load, so a search with the heuristic beside it may end at
+    // another of several equally close solutions from run to run; below the
+    // default size searches usually finish on their own, and stay
+    // reproducible.
     XO_START_THREAD_COLUMNS = 9003,
+    // This library's own addition: 1 runs a global search in a child process
+    // that the calling process stops (and, when it does not stop at once,
+    // ends) as soon as a log callback, the time backstop or a stop request
+    // asks, so that a search ends within a second whatever the solver is doing
+    // inside; the callbacks are made in the calling process as ever. 0 runs it
+    // in the calling process, where a part of the search that reports nothing
+    // (a heuristic's sub-search, say) can run on past a callback's request.
+    // Where no child process can be started the search runs in the calling
+    // process. [1]
+    XO_SEARCH_PROCESS = 9004,
 };
 // XPRS_MIPLOG values below -1 mean every node as -1 does.
+
+// ---- stopping every solve -------------------------------------------------------
+// This library's own addition: a process-wide request to stop now. While it is
+// set, every LP solve and global search of every problem, running or started
+// later, ends within a second as if a log callback had asked it to (LP
+// unfinished; global search incomplete, with the best solution found so far),
+// whether or not callbacks are registered. XO_RequestStop is safe to call from
+// any thread and from a signal handler; the request stays until
+// XO_ClearStopRequest. XO_StopRequested returns 1 while it is set, else 0.
+void XO_RequestStop(void);
+void XO_ClearStopRequest(void);
+int XO_StopRequested(void);
 
 // ---- callbacks ---------------------------------------------------------------
 typedef void (*XPRSmessagecb)(XPRSprob prob, void* data, const char* text, int length, int type);
@@ -228,15 +254,5 @@ int XPRSchgbounds(XPRSprob prob, int nbnds, const int mindex[], const char qbtyp
                   const double bnd[]);
 int XPRSgetlb(XPRSprob prob, double lb[], int first, int last);
 int XPRSgetub(XPRSprob prob, double ub[], int first, int last);
-
-// ---- stopping --------------------------------------------------------------------
-// This library's own addition: a process-wide request that every solve stop,
-// made from any thread (a program's signal watcher: Ctrl-C, a kill). Solves
-// then end where they end at their time backstop, at the next iteration or
-// search event, keeping the best solution found; callers that enforce their
-// own time limit see it where they look at the clock. It stays until cleared.
-void XOrequeststop(void);
-int XOstoprequested(void);  // 1 after a request, else 0
-void XOclearstop(void);
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include "engine/optimizer/lp_backend.h"
 #include "engine/optimizer/mip_backend.h"
 #include "engine/optimizer/network_backend.h"
+#include "engine/optimizer/row_nesting.h"
 
 using qtb::opt::ControlSpec;
 using qtb::opt::kInfinity;
@@ -33,6 +34,7 @@ const ControlSpec kControls[] = {
     {XO_SEARCH_SECONDS, 0, 0, INT_MAX},
     {XO_STRUCTURE, 1, 0, 1},
     {XO_START_THREAD_COLUMNS, 5000, 0, INT_MAX},
+    {XO_SEARCH_PROCESS, 1, 0, 1},
 };
 
 bool IsRowType(char t) {
@@ -129,17 +131,40 @@ void xo_prob_struct::DropLp() {
     lp_.reset();
 }
 
-void xo_prob_struct::ForgetStructure() {
+void xo_prob_struct::ForgetNetwork() {
     DropLp();  // a network LP refers to the form
     network_.reset();
     network_checked_ = false;
+}
+
+void xo_prob_struct::ForgetStructure() {
+    ForgetNetwork();
+    nested_.reset();
+    nesting_.reset();
+    nesting_checked_ = false;
+}
+
+void xo_prob_struct::PrepareSolverModel() {
+    if (nesting_checked_) return;
+    nesting_checked_ = true;
+    if (!Control(XO_STRUCTURE)) return;
+    auto nested = std::make_unique<ModelData>();
+    auto nesting = std::make_unique<qtb::opt::RowNesting>();
+    if (!qtb::opt::NestRows(model, nested.get(), nesting.get())) return;
+    nested_ = std::move(nested);
+    nesting_ = std::move(nesting);
+}
+
+void xo_prob_struct::ToModelDuals(std::vector<double>* duals) const {
+    if (nesting_) *duals = qtb::opt::OriginalDuals(*nesting_, *duals, model.Rows());
 }
 
 const qtb::opt::NetworkForm* xo_prob_struct::Network() {
     if (!Control(XO_STRUCTURE)) return nullptr;
     if (!network_checked_) {
         auto form = std::make_unique<qtb::opt::NetworkForm>();
-        if (qtb::opt::RecogniseNetwork(model, form.get())) network_ = std::move(form);
+        PrepareSolverModel();
+        if (qtb::opt::RecogniseNetwork(SolverModel(), form.get())) network_ = std::move(form);
         network_checked_ = true;
     }
     return network_.get();
@@ -273,6 +298,7 @@ int xo_prob_struct::ChgObj(int n, const int mindex[], const double obj[]) {
     }
     for (int k = 0; k < n; ++k) {
         model.obj[mindex[k]] = obj[k];
+        if (nested_) nested_->obj[mindex[k]] = obj[k];
         if (lp_) lp_->SetObjective(mindex[k], obj[k]);
     }
     return 0;
@@ -294,10 +320,14 @@ int xo_prob_struct::ChgBounds(int n, const int mindex[], const char qbtype[], co
         const double old_lb = model.lb[j], old_ub = model.ub[j];
         if (qbtype[k] != 'U') model.lb[j] = v;
         if (qbtype[k] != 'L') model.ub[j] = v;
+        if (nested_) {
+            nested_->lb[j] = model.lb[j];
+            nested_->ub[j] = model.ub[j];
+        }
         // Fixing or freeing a column, or a lower bound turning infinite or
         // finite, can change the model's structure.
         if (network_checked_ && StructureChanged(old_lb, old_ub, model.lb[j], model.ub[j])) {
-            ForgetStructure();
+            ForgetNetwork();
         }
         if (lp_) lp_->SetBounds(j, model.lb[j], model.ub[j]);
     }
@@ -337,6 +367,7 @@ int xo_prob_struct::Solve(const char* flags, int dir) {
     sense = dir;
     ResetOutcome();
     solving = true;
+    PrepareSolverModel();
     const qtb::opt::NetworkForm* network = Network();
     if (global) {
         // A network with integer data has integral LP vertices: its LP

@@ -4,6 +4,7 @@
 // everything else and return the library's status codes.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -17,6 +18,7 @@ namespace qtb::opt {
 
 class LpSolver;
 struct NetworkForm;
+struct RowNesting;
 
 struct Callbacks {
     XPRSmessagecb message = nullptr;
@@ -93,6 +95,14 @@ struct xo_prob_struct {
 
     // ---- used by the solver backends ----
     int Control(int id) const;
+    // The model the solvers work on: `model` itself, or (with XO_STRUCTURE)
+    // a copy whose equations are rewritten as equivalent sparser ones
+    // (row_nesting.h), kept in step with the objective and bounds of `model`.
+    // Set up by Solve before any backend runs.
+    const qtb::opt::ModelData& SolverModel() const { return nested_ ? *nested_ : model; }
+    // Duals of the solver model's rows, turned into duals of `model`'s rows
+    // (the two may differ in number).
+    void ToModelDuals(std::vector<double>* duals) const;
     // What the log pacer of a solve needs: the log controls and callbacks.
     qtb::opt::LogPacer::Settings PacerSettings(bool global_search) const;
     // Passes one line of solver output to the message callback.
@@ -114,6 +124,12 @@ struct xo_prob_struct {
     bool loaded = false;
     // While a global search runs: its incumbent, if any, for XPRSgetsol.
     const std::vector<double>* live_incumbent = nullptr;
+    // While a global search runs: the LP status of its root relaxation once
+    // solved (0 before).
+    int root_lp = 0;
+    // While a global search runs in a child process: set by the calling
+    // process to ask the search to stop (in memory both processes share).
+    const std::atomic<int>* remote_stop = nullptr;
 
   private:
     int CheckColumns(int n, const int idx[]) const;
@@ -122,11 +138,19 @@ struct xo_prob_struct {
     // The model as a network, or null when it is none (or structure is not
     // to be used); recognised once per model.
     const qtb::opt::NetworkForm* Network();
+    // After changes of the rows: the network form and the solver model go.
     void ForgetStructure();
+    // After changes of bounds that can change the network form.
+    void ForgetNetwork();
+    // Rewrites the rows for the solvers once per set of rows.
+    void PrepareSolverModel();
 
     std::map<int, int> controls_;
     // The LP kept between LP solves, warm started after changes.
     std::unique_ptr<qtb::opt::LpSolver> lp_;
     std::unique_ptr<qtb::opt::NetworkForm> network_;
     bool network_checked_ = false;
+    std::unique_ptr<qtb::opt::ModelData> nested_;
+    std::unique_ptr<qtb::opt::RowNesting> nesting_;
+    bool nesting_checked_ = false;
 };

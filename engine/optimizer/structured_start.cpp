@@ -7,7 +7,6 @@
 #include <random>
 
 #include "engine/optimizer/cycle_repair.h"
-#include "engine/optimizer/optimizer.h"
 #include "engine/optimizer/log_pacer.h"
 #include "engine/optimizer/network_split.h"
 
@@ -45,7 +44,7 @@ class Incumbent {
 };
 
 bool Stopped(const StartSearch& s) {
-    return XOstoprequested() || (s.stop && s.stop());
+    return s.stop && s.stop();
 }
 
 // Subgradient steps on the multipliers of the side rows; every few steps the
@@ -91,6 +90,7 @@ void Lagrange(const ModelData& m, NetworkSplit& s, const StartSearch& ss, Incumb
         if (bound > best_bound + 1e-9) {
             best_bound = bound;
             flat = 0;
+            if (ss.bound) ss.bound(ss.sense * bound);
         } else if (++flat >= 10) {
             mu *= 0.6;
             flat = 0;

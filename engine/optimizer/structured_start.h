@@ -32,6 +32,9 @@ struct StartSearch {
     // Called with every solution better than the ones before (column values
     // and the objective in the caller's sense).
     std::function<void(const std::vector<double>&, double)> found;
+    // Called with every better bound that the multipliers prove, in the
+    // caller's sense (no solution is better than it).
+    std::function<void(double)> bound;
 };
 
 // Runs the heuristic when the model qualifies; returns whether it found a

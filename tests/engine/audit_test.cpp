@@ -1,6 +1,8 @@
 // The auditing phase: intervals against hand-checked answers, its log lines,
 // lower bounds at 0, the shared time budget, and what happens when the
 // auditing LP cannot be built.
+#include <thread>
+
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -114,6 +116,30 @@ TEST_F(AuditTest, UsedUpBudgetAlsoStopsALongAuditingLp) {
     EXPECT_EQ(gEngine.cells[0].auditMin, std::max(0.0, r0 - 10));
     EXPECT_EQ(gEngine.cells[0].auditMax, r0 + 10);
     EXPECT_EQ(logLines().back(), "End of the auditing phase");
+}
+
+TEST_F(AuditTest, AStopRequestEndsTheAuditAsItsBudgetWould) {
+    // A stop asked for from another thread (as an interrupt handler does)
+    // while plenty of budget is left: the audit ends at its first progress
+    // check, every cell keeps at least its rounding's box, and the run is
+    // marked interrupted. Wrong here would be an audit that runs on to the
+    // end of its budget after the user asked to stop.
+    const Table t = roundcheck::MarginalTable({100, 100}, 3);
+    ASSERT_EQ(solve(t, 10), 1);
+    gEngine.timeLimit = 3600;
+    gEngine.startTime = ProcessClockSeconds();
+    gEngine.boxFloor = 0;
+    std::thread([] { XO_RequestStop(); }).join();
+    std::remove(log());
+    const int r = AuditSolution(10, log());
+    XO_ClearStopRequest();
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(gEngine.interrupted, 1);
+    EXPECT_EQ(gEngine.auditedCells, 0);
+    EXPECT_EQ(logLines().back(), "End of the auditing phase");
+    const double r0 = enginetest::Rounded()[0];
+    EXPECT_EQ(gEngine.cells[0].auditMin, std::max(0.0, r0 - 10));
+    EXPECT_EQ(gEngine.cells[0].auditMax, r0 + 10);
 }
 
 TEST_F(AuditTest, NoSolvesWhenTheLpCannotBeBuilt) {

@@ -148,6 +148,32 @@ TEST_F(SolveTest, ExtendedModelOptimalOnRandomTables) {
     EXPECT_GT(tally.extended, 15);
 }
 
+TEST_F(SolveTest, FiveDimensionalTableGetsTheExtendedModelOnceZeroRestrictedIsProvenInfeasible) {
+    // 2x2x2x2x2 with every marginal total (243 cells, 405 lines): no
+    // zero-restricted rounding exists, as exhaustive search confirms. The
+    // search must prove that, not stop at its limit, and then solve the
+    // extended model with one jump.
+    const Table t = roundcheck::MarginalTable({2, 2, 2, 2, 2}, 1);
+    ASSERT_FALSE(BestDistance(t, {10, 0}).has_value());
+    const int r = solve(t, 10, 1);
+    ASSERT_EQ(r, 1);
+    EXPECT_EQ(gEngine.extendedUsed, 1);
+    EXPECT_EQ(gEngine.timedOut, 0);
+    EXPECT_EQ(CheckRounding(t, Rounded(), {10, 1}, upper_), "");
+    EXPECT_DOUBLE_EQ(lower_, upper_);
+    // In that order: the zero-restricted search, its proof, the extended one.
+    const std::string log = logText();
+    const size_t zero = log.find("..... finding an output pattern of the zero-restricted QTB");
+    const size_t proof = log.find("Global search complete - no integer solution found.");
+    const size_t extended =
+        log.find("..... finding an output pattern of the extended QTB (larger=1)");
+    ASSERT_NE(zero, std::string::npos);
+    ASSERT_NE(proof, std::string::npos);
+    ASSERT_NE(extended, std::string::npos);
+    EXPECT_LT(zero, proof);
+    EXPECT_LT(proof, extended);
+}
+
 TEST_F(SolveTest, RandomWeightsStillGiveAValidRoundingAndItsDistance) {
     gOptions.randomWeights = 1;
     const Table t = roundcheck::MarginalTable({4, 4}, 99);

@@ -1,8 +1,9 @@
 // The start heuristic of models that split into a network and side rows
 // (tables of three and more dimensions with their totals): the split itself,
 // the solutions it hands over (each one a solution of the whole model and
-// better than the one before, never better than the optimum), its stop, and
-// global searches with it on a thread beside the search.
+// better than the one before, never better than the optimum), the bounds it
+// proves (never past the optimum), its stop, and global searches with it on a
+// thread beside the search.
 #include <string>
 #include <vector>
 
@@ -98,11 +99,23 @@ TEST_F(StartHeuristicTest, SolutionsHoldTheWholeModelAndImprove) {
             }
             found.push_back(objective);
         };
+        // The bounds the multipliers prove rise and never pass the optimum
+        // (a bound past it would make a search claim a gap it does not have).
+        std::vector<double> bounds;
+        search.bound = [&](double b) {
+            if (!bounds.empty()) {
+                EXPECT_GT(b, bounds.back());
+            }
+            bounds.push_back(b);
+        };
         const bool any = RunStructuredStart(m, search);
         EXPECT_EQ(any, !found.empty());
+        const double optimum = OptimumOf(t);
+        EXPECT_FALSE(bounds.empty());
+        for (double b : bounds) EXPECT_LE(b, optimum + 1e-6);
         if (any) {
             ++tables_with_a_solution;
-            EXPECT_GE(found.back(), OptimumOf(t) - 1e-6);
+            EXPECT_GE(found.back(), optimum - 1e-6);
         }
     }
     // Small tables leave the repair little room, but most of them give way.
@@ -193,6 +206,44 @@ TEST_F(StartThreadTest, AStoppedSearchEndsWithAnySolutionOfTheHeuristic) {
             const std::vector<double> x = p.Sol(t.Cells());
             EXPECT_LT(t.MaxViolation(x), 1e-9);
             EXPECT_NEAR(ObjectiveOf(ModelOf(t), x), p.Dbl(XPRS_MIPOBJVAL), 1e-6);
+        }
+    }
+}
+
+TEST_F(StartThreadTest, TheBoundOfAStoppedSearchNeverPassesTheOptimum) {
+    // The heuristic's Lagrangian bound counts as the search's bound: stopped
+    // early or late, the bound reported must stay at or below the least
+    // objective (a bound past it would call a rounding optimal that is not,
+    // or a gap smaller than the truth) and at or below the solution in hand.
+    const RoundingTable t = MakeRoundingTable(3, 7, 41);
+    const double optimum = OptimumOf(t);
+    for (int stopAfter : {1, 4, 16}) {
+        SCOPED_TRACE("stopped at log call " + std::to_string(stopAfter));
+        Prob p;
+        SearchCounts counts;
+        Search(p, t, true, &counts);
+        ASSERT_EQ(XPRSsetintcontrol(p, XPRS_MIPLOG, -1), 0);
+        int calls = 0;
+        struct Stop {
+            int* calls;
+            int after;
+        } stop{&calls, stopAfter};
+        XPRSsetcbgloballog(
+            p,
+            [](XPRSprob, void* data) {
+                Stop* s = static_cast<Stop*>(data);
+                return ++*s->calls >= s->after ? 1 : 0;
+            },
+            &stop);
+        ASSERT_EQ(XPRSminim(p, "g"), 0);
+        const int status = p.Int(XPRS_MIPSTATUS);
+        const double bound = p.Dbl(XPRS_BESTBOUND);
+        EXPECT_LE(bound, optimum + 1e-6);
+        if (status == XPRS_MIP_SOLUTION || status == XPRS_MIP_OPTIMAL) {
+            EXPECT_LE(bound, p.Dbl(XPRS_MIPOBJVAL) + 1e-6);
+        }
+        if (status == XPRS_MIP_OPTIMAL) {
+            EXPECT_NEAR(p.Dbl(XPRS_MIPOBJVAL), optimum, 1e-6);
         }
     }
 }

@@ -65,7 +65,7 @@ int LoadColumns(XPRSprob p, const std::vector<double>& obj, const std::vector<do
                        rows.vals.data());
 }
 
-RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base) {
+RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base, bool inner_sums) {
     RoundingTable t;
     t.base = base;
     const int side = n + 1;  // index n is the total of a dimension
@@ -107,6 +107,29 @@ RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base) {
         const double f = t.value[c] - t.floors[c];
         t.obj[c] = base - 2.0 * f;
         if (f < 1e-5) t.ub[c] = 0.0;  // a multiple of the base stays as it is
+    }
+    if (inner_sums) {
+        // One equation per total: the inner cells it covers.
+        for (int c = 0; c < cells; ++c) {
+            if (is_inner(c)) continue;
+            std::vector<int> cols;
+            std::vector<double> vals;
+            double rhs = t.floors[c];
+            for (int i = 0; i < cells; ++i) {
+                if (!is_inner(i)) continue;
+                bool covered = true;
+                for (int d = 0; d < dims && covered; ++d)
+                    covered = coord(c, d) == n || coord(c, d) == coord(i, d);
+                if (!covered) continue;
+                cols.push_back(i);
+                vals.push_back(1.0);
+                rhs -= t.floors[i];
+            }
+            cols.push_back(c);
+            vals.push_back(-1.0);
+            t.rows.Add('E', rhs / base, cols, vals);
+        }
+        return t;
     }
     // One equation per total and dimension where it is a total:
     // sum of parts (floor + base x) = total (floor + base x).

@@ -74,7 +74,10 @@ struct RoundingTable {
     // Largest violation of the table's equations by the rounded values.
     double MaxViolation(const std::vector<double>& x) const;
 };
-RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base = 10.0);
+// With `inner_sums`, every total's equation adds up the inner cells it covers
+// (as generated and imported tables are written) instead of one line of cells.
+RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base = 10.0,
+                                bool inner_sums = false);
 
 // The table's model as the library holds it (binary columns).
 ModelData ModelOf(const RoundingTable& t);

@@ -183,7 +183,12 @@ std::optional<double> BestDistance(const Table& t, const Model& m, std::vector<d
     return n > 0 ? bestDistance : 0.0;
 }
 
-Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue, int maxValue) {
+namespace {
+
+// A table of the given sizes with every marginal total, inner cells drawn by
+// `draw` in row-major order.
+Table TableWithTotals(const std::vector<int>& sizes, const std::function<double()>& draw,
+                      Sums sums) {
     const int k = static_cast<int>(sizes.size());
     std::vector<int> extent(k), stride(k);
     int total = 1;
@@ -200,9 +205,8 @@ Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue, 
     };
 
     std::vector<double> values(total, 0.0);
-    RanrotGenerator gen(seed);
     for (int i = 0; i < total; ++i)
-        if (isInner(i)) values[i] = gen.nextInRange(minValue, maxValue);
+        if (isInner(i)) values[i] = draw();
     // Totals dimension by dimension: after dimension d every cell whose total
     // coordinates all lie in 0..d holds its sum.
     for (int d = 0; d < k; ++d) {
@@ -217,6 +221,22 @@ Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue, 
 
     Table t;
     for (int i = 0; i < total; ++i) t.addCell(values[i], 0, 1e9);
+    if (sums == Sums::kOfInnerCells) {
+        // One equation per total, over every inner cell it covers.
+        for (int i = 0; i < total; ++i) {
+            if (isInner(i)) continue;
+            std::vector<int> parts;
+            for (int j = 0; j < total; ++j) {
+                if (!isInner(j)) continue;
+                bool covered = true;
+                for (int d = 0; d < k && covered; ++d)
+                    covered = coord(i, d) == sizes[d] || coord(i, d) == coord(j, d);
+                if (covered) parts.push_back(j);
+            }
+            t.addSum(parts, i);
+        }
+        return t;
+    }
     for (int d = 0; d < k; ++d) {
         for (int i = 0; i < total; ++i) {
             if (coord(i, d) != sizes[d]) continue;
@@ -227,6 +247,28 @@ Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue, 
         }
     }
     return t;
+}
+
+}  // namespace
+
+Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue, int maxValue,
+                    Sums sums) {
+    RanrotGenerator gen(seed);
+    return TableWithTotals(
+        sizes, [&] { return double(gen.nextInRange(minValue, maxValue)); }, sums);
+}
+
+Table CountTable(const std::vector<int>& sizes, uint32_t seed, double zeroShare, Sums sums) {
+    RanrotGenerator gen(seed);
+    return TableWithTotals(
+        sizes,
+        [&]() -> double {
+            if (gen.nextDouble() < zeroShare) return 0;
+            // Log-uniform on [1, 1000): a third of the counts below 10, a few in
+            // the hundreds.
+            return std::floor(std::exp(gen.nextDouble() * std::log(1000.0)));
+        },
+        sums);
 }
 
 }  // namespace roundcheck

@@ -71,12 +71,23 @@ double CeilMultiple(double value, double base);
 std::optional<double> BestDistance(const Table& table, const Model& model,
                                    std::vector<double>* best = nullptr);
 
+// How the totals of a generated table are written: as one-dimensional sums
+// (every line of cells adds up to its total, dimension by dimension, as a
+// workbook with =SUM totals has them), or as one equation per total over the
+// inner cells it covers (as random and imported tables are made).
+enum class Sums { kLines, kOfInnerCells };
+
 // A k-dimensional table of the given sizes with every marginal total: inner
 // cells are drawn from [minValue, maxValue] with a generator seeded by `seed`
 // (in row-major order, last dimension fastest); each dimension has one more
-// position, the total. Cells are numbered row-major over the sizes + 1; the
-// equations are all one-dimensional sums, dimension by dimension.
+// position, the total. Cells are numbered row-major over the sizes + 1.
 Table MarginalTable(const std::vector<int>& sizes, uint32_t seed, int minValue = 1,
-                    int maxValue = 50);
+                    int maxValue = 50, Sums sums = Sums::kLines);
+
+// As MarginalTable, with inner cells shaped like the counts of a published
+// table (a census table, say): a share `zeroShare` of them 0, the others
+// skewed towards small counts (log-uniform on 1..999).
+Table CountTable(const std::vector<int>& sizes, uint32_t seed, double zeroShare = 0.3,
+                 Sums sums = Sums::kLines);
 
 }  // namespace roundcheck
