@@ -183,8 +183,15 @@ int batchCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
     size_t linesBefore = 0, linesAfter = 0;
     countLines(log, &linesBefore);
 
-    CommandSession session(quiet, false);
+    const std::string stem = fs::path(spec).stem().string();
+    const std::string booksFolder = (fs::path(spec).parent_path() / (stem + "-books")).string();
+    CommandSession session(quiet, false, name);
     if (!session.ready()) return 1;
+    // The log is appended beside the file: two batches of one file take turns.
+    session.outputs().addInput(spec);
+    session.outputs().addFolder(fs::path(spec).parent_path().string());
+    if (a.keepBooks) session.outputs().addFolder(booksFolder);
+    if (const int status = session.prepare()) return status;
     drivers::AnswerDriver& driver = session.driver();
     driver.addValue(kTestDialogClass, {"", kOpenFileButton, "click"});
     if (a.keepBooks) driver.addValue(kTestDialogClass, {"", kDeleteBooksBox, "off"});
@@ -198,18 +205,20 @@ int batchCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
     if (linesAfter > linesBefore) {
         report.written.push_back(log);
         report.roles.push_back(std::to_string(linesAfter - linesBefore) + " new repetition lines");
+    } else if (report.outcome == RunOutcome::Rounded) {
+        // Every test line runs at least once and logs it: a batch that logged
+        // nothing ran nothing (its file could not be read).
+        std::cerr << "quorant " << name << ": no test ran; " << a.file
+                  << " was not read (see the message above)\n";
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
     }
     if (a.keepBooks) {
-        std::string stem = fs::path(spec).stem().string();
-        const std::string folder = (fs::path(spec).parent_path() / (stem + "-books")).string();
-        std::vector<std::string> saved;
-        fs::create_directories(folder, ec);
-        if (!host::saveNewWorkbooks(folder, saved, error))
-            std::cerr << "quorant " << name << ": " << error << "\n";
-        for (const auto& path : saved) {
-            report.written.push_back(path);
-            report.roles.push_back("a workbook of the batch");
-        }
+        // What the batch ran, kept also when it stopped at a failure.
+        for (const auto& book : host::unsavedWorkbooks())
+            session.saveWorkbookAs(book, booksFolder + "/" + book + ".xlsx",
+                                   "a workbook of the batch", report);
+        report.keepOutputsOfFailure = true;
     }
     if (report.outcome == RunOutcome::Rounded) report.status = "done";
     return session.finish(report, name);
@@ -329,11 +338,12 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
     std::string dir, stem;
     splitPath(a.file, dir, stem);
     const std::string output = a.output.empty() ? dir + "/" + stem + "-analysis.xlsx" : a.output;
-    if (outputIsInput(name, output, a.file)) return 2;
-    if (!isLogOfKind(name, a.file, bias)) return 1;
-
-    CommandSession session(quiet, false);
+    CommandSession session(quiet, false, name);
     if (!session.ready()) return 1;
+    session.outputs().addInput(a.file);
+    session.outputs().addOutput(output, "analysis");
+    if (const int status = session.prepare()) return status;
+    if (!isLogOfKind(name, a.file, bias)) return 1;
     session.driver().addFile(fs::absolute(a.file, ec).string());
     RunReport report;
     if (session.run(bias ? "QTBTXfAnalizeBias" : "QTBTXfAnalize", report) &&

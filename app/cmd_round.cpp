@@ -1,7 +1,5 @@
 // The main job on the command line: round a workbook, load (and round) an
 // instance file, save a workbook's instance.
-#include <sys/stat.h>
-
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -11,6 +9,7 @@
 #include "app/commands.h"
 #include "app/options_flags.h"
 #include "app/run_report.h"
+#include "common/text_input.h"
 #include "gui/file_dialog.h"
 #include "host/host.h"
 
@@ -78,21 +77,6 @@ bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& a
     return true;
 }
 
-bool makeFolder(const std::string& dir) {
-    struct stat st;
-    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    std::string partial;
-    for (size_t i = 0; i <= dir.size(); ++i) {
-        if (i == dir.size() || dir[i] == '/') {
-            if (!partial.empty() && stat(partial.c_str(), &st) != 0 &&
-                mkdir(partial.c_str(), 0777) != 0)
-                return false;
-        }
-        if (i < dir.size()) partial += dir[i];
-    }
-    return true;
-}
-
 // After a capture: what it reported, for the summary, and the hint when it
 // found no equation.
 void takeCaptureSummary(CommandSession& session, RunReport& report) {
@@ -111,15 +95,19 @@ int usage(const std::string& command, const std::string& error) {
     return 2;
 }
 
-// The folder for outputs: --out, else beside the input. Made when missing.
-bool outputFolder(const Args& a, const std::string& input, std::string& dir, std::string& stem) {
+// The folder for outputs: --out, else beside the input (made when missing,
+// by the output set).
+void outputFolder(const Args& a, const std::string& input, std::string& dir, std::string& stem) {
     splitPath(input, dir, stem);
     if (!a.out.empty()) dir = a.out;
-    if (!makeFolder(dir)) {
-        std::cerr << "quorant: cannot make the output folder " << dir << "\n";
-        return false;
-    }
-    return true;
+}
+
+// A rounding's two workbooks as outputs of the session.
+void declareRoundingOutputs(CommandSession& session, const std::string& dir,
+                            const std::string& stem) {
+    session.outputs().addOutput(dir + "/" + stem + "-rounded.xlsx", "rounded values");
+    session.outputs().addOutput(dir + "/" + stem + "-intervals.xlsx", "protection intervals");
+    session.addRoundingOutputs(dir, stem);
 }
 
 int roundCommand(const std::vector<std::string>& words, bool quiet) {
@@ -132,9 +120,9 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     if (!refused.empty()) return usage("round", refused);
     const std::string book = a.positional[0];
     std::string dir, stem;
-    if (!outputFolder(a, book, dir, stem)) return 1;
+    outputFolder(a, book, dir, stem);
 
-    CommandSession session(quiet, a.json);
+    CommandSession session(quiet, a.json, "round");
     if (!session.ready()) return 1;
     applyOptionFlags(a.flags, session.driver());
     if (!applyCaptureFlags(a.capture, error)) {
@@ -166,18 +154,24 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
         std::cerr << "quorant round: cannot select " << a.select << ": " << error << "\n";
         return 1;
     }
+    const std::string table = dir + "/" + stem + "-table.xlsx";
+    session.outputs().addInput(book);
+    declareRoundingOutputs(session, dir, stem);
     if (pivot) {
-        if (a.capture.any()) {
-            std::cerr << "quorant round: " << book
-                      << " holds a pivot table, so its table is read from a list: --find-totals, "
-                         "--all-cells and --table do not apply\n";
-            return 2;
-        }
+        session.outputs().addOutput(table, "cross-classified table");
+        session.outputs().addRelated(table);
+    }
+    if (pivot && a.capture.any()) {
+        std::cerr << "quorant round: " << book
+                  << " holds a pivot table, so its table is read from a list: --find-totals, "
+                     "--all-cells and --table do not apply\n";
+        return 2;
+    }
+    if (const int status = session.prepare()) return status;
+    if (pivot) {
         // The one-step command reads such a workbook as a database-style list
         // from the selected block. Done here as import --round does it, so
         // that the table read is saved too and never taken for the rounding.
-        const std::string table = dir + "/" + stem + "-table.xlsx";
-        if (outputIsInput("round", table, book)) return 2;
         const std::string hint = book +
                                  " holds a pivot table, so its table is read from a "
                                  "database-style list: select the list's block with "
@@ -193,11 +187,10 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     return session.finish(report, "round");
 }
 
-// "-2" instance file with positions, "0" without, else unknown.
+// "-2" instance file with positions, "0" without, else unknown (read as the
+// add-in reads it: a byte order mark or UTF-16 does not hide the mark).
 std::string instanceKind(const std::string& path) {
-    std::ifstream in(path);
-    std::string mark;
-    if (!(in >> mark)) return "";
+    const std::string mark = common::firstWordOfTextFile(path);
     return mark == "-2" ? "qtb" : mark == "0" ? "wq" : "";
 }
 
@@ -232,14 +225,23 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
     error = loadRefusal(a, kind);
     if (!error.empty()) return usage("load", error);
     std::string dir, stem;
-    if (!outputFolder(a, file, dir, stem)) return 1;
-    const std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
-    if (a.round && kind == "wq" &&
-        outputIsInput("load", gui::applyDefaultExtension(solution, "qts-solution"), file))
-        return 2;
+    outputFolder(a, file, dir, stem);
+    const std::string solution = gui::applyDefaultExtension(
+        a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution, "qts-solution");
+    const std::string shown = dir + "/" + stem + "-instance.xlsx";
 
-    CommandSession session(quiet, a.json);
+    CommandSession session(quiet, a.json, "load");
     if (!session.ready()) return 1;
+    OutputSet& set = session.outputs();
+    set.addInput(file);
+    if (a.round && kind == "wq") {
+        set.addOutput(solution, "solution");
+    } else if (a.round) {
+        declareRoundingOutputs(session, dir, stem);
+    } else if (!a.out.empty()) {
+        set.addOutput(shown, "the instance's values");
+    }
+    if (const int status = session.prepare()) return status;
     session.driver().addFile(file);
     RunReport report;
     const auto before = host::windows();
@@ -254,21 +256,25 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
         // A .qtb instance is shown in a new workbook; keep it when asked to.
         if (!a.out.empty())
             for (const auto& b : CommandSession::newWorkbooks(before))
-                session.saveWorkbookAs(b, dir + "/" + stem + "-instance.xlsx", "the instance's values",
-                                       report);
+                session.saveWorkbookAs(b, shown, "the instance's values", report);
         report.status = "loaded";
         return session.finish(report, "load");
     }
     applyOptionFlags(a.flags, session.driver());
-    if (kind == "wq") session.driver().addFile(solution);
+    std::string partial;
+    if (kind == "wq") {
+        partial = session.stageFile(solution, "solution", report);
+        if (partial.empty()) return session.finish(report, "load");
+        session.driver().addFile(partial);
+    }
     const auto loaded = host::windows();
     if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded) {
-        if (kind == "wq") {
-            report.written.push_back(gui::applyDefaultExtension(solution, "qts-solution"));
-            report.roles.push_back("solution");
-        } else {
+        // The rounding command does not say whether its solution file was
+        // written: the file itself does.
+        if (kind == "wq")
+            session.confirmStaged(solution, partial, report);
+        else
             session.saveRoundingOutputs(loaded, dir, stem, report);
-        }
     }
     return session.finish(report, "load");
 }
@@ -288,11 +294,12 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     if (!error.empty()) return usage("save-instance", error);
     if (a.positional.size() != 1 || a.output.empty())
         return usage("save-instance", "name one workbook and the file to write with -o");
-    if (outputIsInput("save-instance", gui::applyDefaultExtension(a.output, "qtb-instance"),
-                      a.positional[0]))
-        return 2;
-    CommandSession session(quiet, a.json);
+    const std::string output = gui::applyDefaultExtension(a.output, "qtb-instance");
+    CommandSession session(quiet, a.json, "save-instance");
     if (!session.ready()) return 1;
+    session.outputs().addInput(a.positional[0]);
+    session.outputs().addOutput(output, "instance");
+    if (const int status = session.prepare()) return status;
     applyOptionFlags(a.flags, session.driver());
     if (!applyCaptureFlags(a.capture, error)) {
         std::cerr << "quorant save-instance: " << error << "\n";
@@ -302,13 +309,14 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
         std::cerr << "quorant save-instance: " << error << "\n";
         return 1;
     }
-    session.driver().addFile(a.output);
     RunReport report;
-    if (session.run("QTBTXfSaveinstance", report) && report.commandResult == 0) {
+    const std::string partial = session.stageFile(output, "instance", report);
+    if (partial.empty()) return session.finish(report, "save-instance");
+    session.driver().addFile(partial);
+    if (session.run("QTBTXfSaveinstance", report) && report.commandResult == 0 &&
+        session.confirmStaged(output, partial, report)) {
         report.outcome = RunOutcome::Rounded;
         report.status = "saved";
-        report.written.push_back(gui::applyDefaultExtension(a.output, "qtb-instance"));
-        report.roles.push_back("instance");
     } else {
         report.outcome = RunOutcome::Failed;
         report.status = "failed";

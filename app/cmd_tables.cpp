@@ -143,14 +143,6 @@ int usage(const std::string& command, const std::string& error) {
     return 2;
 }
 
-bool makeFolder(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (std::filesystem::is_directory(dir, ec)) return true;
-    std::cerr << "quorant: cannot make the output folder " << dir << "\n";
-    return false;
-}
-
 // Plays the user on the random instance dialog through the session's driver
 // and reads the dialog's result line before the dialog is gone.
 class GenerateWatcher : public gui::UiDriver {
@@ -175,6 +167,17 @@ class GenerateWatcher : public gui::UiDriver {
   private:
     gui::UiDriver& inner_;
 };
+
+// The table's workbook and, when it is rounded, the rounding's workbooks.
+void declareOutputs(CommandSession& session, const std::string& table, const std::string& role,
+                    bool round, const std::string& dir, const std::string& stem) {
+    OutputSet& set = session.outputs();
+    set.addOutput(table, role);
+    if (!round) return;
+    set.addOutput(dir + "/" + stem + "-rounded.xlsx", "rounded values");
+    set.addOutput(dir + "/" + stem + "-intervals.xlsx", "protection intervals");
+    session.addRoundingOutputs(dir, stem);
+}
 
 void setField(drivers::AnswerDriver& driver, int id, const std::string& text) {
     if (!text.empty())
@@ -201,11 +204,11 @@ int generateCommand(const std::vector<std::string>& words, bool quiet) {
     std::string dir, stem;
     splitPath(path, dir, stem);
     if (!a.out.empty()) dir = a.out;
-    const std::string bookDir = std::filesystem::path(path).parent_path().string();
-    if (!makeFolder(dir) || !makeFolder(bookDir.empty() ? "." : bookDir)) return 1;
 
-    CommandSession session(quiet, a.json);
+    CommandSession session(quiet, a.json, "generate");
     if (!session.ready()) return 1;
+    declareOutputs(session, path, "generated table", a.round, dir, stem);
+    if (const int status = session.prepare()) return status;
     if (a.round) applyOptionFlags(a.flags, session.driver());
     drivers::AnswerDriver& driver = session.driver();
     setField(driver, rinst::kCategories, dims);
@@ -246,12 +249,12 @@ int importCommand(const std::vector<std::string>& words, bool quiet) {
     splitPath(book, dir, stem);
     if (!a.out.empty()) dir = a.out;
     std::string path = a.output.empty() ? dir + "/" + stem + "-table.xlsx" : a.output;
-    if (outputIsInput("import", path, book)) return 2;
-    const std::string tableDir = std::filesystem::path(path).parent_path().string();
-    if (!makeFolder(dir) || !makeFolder(tableDir.empty() ? "." : tableDir)) return 1;
 
-    CommandSession session(quiet, a.json);
+    CommandSession session(quiet, a.json, "import");
     if (!session.ready()) return 1;
+    session.outputs().addInput(book);
+    declareOutputs(session, path, "cross-classified table", a.round, dir, stem);
+    if (const int status = session.prepare()) return status;
     if (a.round) applyOptionFlags(a.flags, session.driver());
     if (!host::openWorkbook(book, error)) {
         std::cerr << "quorant import: " << error << "\n";

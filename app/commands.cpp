@@ -81,15 +81,6 @@ bool runCommandLine(const std::vector<std::string>& words, bool quiet, int& stat
     return true;
 }
 
-bool outputIsInput(const std::string& command, const std::string& output,
-                   const std::string& input) {
-    std::error_code ec;
-    if (!std::filesystem::equivalent(output, input, ec) || ec) return false;
-    std::cerr << "quorant " << command << ": " << output
-              << " is the input file, which is only read; name another file to write\n";
-    return true;
-}
-
 bool selectBlock(const std::string& text, std::string& error) {
     const size_t bang = text.rfind('!');
     if (bang != std::string::npos) {

@@ -36,11 +36,6 @@ std::string commandsUsage();
 // With --help among its words the command's help is printed instead (status 0).
 bool runCommandLine(const std::vector<std::string>& words, bool quiet, int& status);
 
-// True, with a message on standard error, when `output` is the file `input`
-// (by any name): a command only reads its input and never writes over it.
-bool outputIsInput(const std::string& command, const std::string& output,
-                   const std::string& input);
-
 // Selects a block of the active workbook: "Sheet1!A1:C40" or
 // "'My sheet'!A1:C40" on that sheet, "A1:C40" on the active one.
 bool selectBlock(const std::string& text, std::string& error);

@@ -11,6 +11,7 @@
 
 #include "app/capture_flags.h"
 #include "app/commands.h"
+#include "app/interrupt.h"
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
 #include "app/drivers/terminal_driver.h"
@@ -51,7 +52,12 @@ const char* const kUsage =
     "Environment: QUORANT_ADDIN (the add-in), QUORANT_PROGRESS_AFTER (seconds\n"
     "before the progress line shows, default 1), SOURCE_DATE_EPOCH (the date in\n"
     "the workbooks written; default 1980-01-01, so the same run gives the same\n"
-    "bytes).\n";
+    "bytes).\n"
+    "\n"
+    "A run's files are written under hidden partial names and moved into place\n"
+    "together when it succeeds; a run that fails leaves earlier files as they\n"
+    "were. An output that is an input (by any name) is refused. Ctrl-C or a kill\n"
+    "stops a run with nothing written (exit status 130, 143).\n";
 
 const char* const kShellHelp =
     "usage: quorant [--quiet] [shell]\n"
@@ -152,9 +158,7 @@ int runShell(bool quiet) {
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool quiet = false;
     size_t i = 0;
@@ -236,4 +240,15 @@ int main(int argc, char** argv) {
     if (app::runCommandLine(rest, quiet, status)) return status;
     std::cerr << "quorant: unknown command '" << command << "' (see quorant --help)\n";
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before anything else: every thread started later inherits the blocked
+    // signals, which the watcher takes.
+    app::interrupt::install();
+    const int status = run(argc, argv);
+    app::interrupt::endRunIfInterrupted();
+    return status;
 }

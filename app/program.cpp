@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "app/interrupt.h"
+
 namespace app {
 
 namespace {
@@ -60,6 +62,10 @@ bool loadAddin(const std::string& path, std::ostream& err, int* handle) {
         return false;
     }
     if (handle) *handle = h;
+    // The add-in's engine stops at a request as at its time limit.
+    using StopEntry = void (*)();
+    if (auto stop = reinterpret_cast<StopEntry>(host::addInSymbol(h, "QTBRequestStop")))
+        interrupt::setStopHook(stop);
     return true;
 }
 

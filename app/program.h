@@ -9,6 +9,9 @@
 
 namespace app {
 
+// The engine's log, in the current folder; the add-in's engine appends to it.
+inline constexpr char kEngineLogFile[] = "qtb.out";
+
 // The add-in library to load: --addin PATH, else $QUORANT_ADDIN, else
 // QTB_XPRESS.xll beside the program.
 std::string defaultAddinPath();
@@ -32,6 +35,7 @@ class StatusEcho : public host::FrontEnd {
 };
 
 // Loads the add-in; false with a message on `err` when it cannot be loaded.
+// Its stop entry becomes the hook a Ctrl-C or kill calls (app/interrupt.h).
 bool loadAddin(const std::string& path, std::ostream& err, int* handle = nullptr);
 
 // Lists, on `err`, the workbooks made during the run that were never saved,

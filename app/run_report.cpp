@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/interrupt.h"
 #include "app/program.h"
 #include "app/progress_line.h"
 #include "app/run_figures.h"
@@ -21,7 +22,7 @@ namespace app {
 
 namespace {
 
-const char* const kEngineLog = "qtb.out";
+const char* const kEngineLog = kEngineLogFile;
 
 // Resolution Info controls in the order the dialog shows them.
 const int kFigureIds[] = {12003, 12021, 12022, 12005, 12015, 12016,
@@ -98,6 +99,34 @@ std::string withCellAddresses(const std::string& text, const std::string& book) 
     return out + text.substr(last);
 }
 
+// What to do about a table the engine refused, from the lines of its log:
+// the refused cell's line names it and its value.
+std::vector<std::string> hintsFor(const std::string& engineLog) {
+    std::vector<std::string> hints;
+    std::istringstream lines(engineLog);
+    std::string line, refusal;
+    while (std::getline(lines, line)) {
+        const size_t cell = line.find("   cell ");
+        if (cell == 0 && !refusal.empty()) {
+            const size_t with = line.find(" with value=");
+            const std::string who = line.substr(8, with == std::string::npos ? 0 : with - 8);
+            const bool negative = with != std::string::npos && line.compare(with + 12, 1, "-") == 0;
+            if (refusal.find("wrong external bounds") != std::string::npos && negative)
+                hints.push_back(
+                    "cell " + who +
+                    " holds a negative value, and every cell's lower bound is at least 0 by "
+                    "default: give --lower-floor -inf to round negative values");
+            else if (refusal.find("too large to round exactly") != std::string::npos)
+                hints.push_back("cell " + who +
+                                " is too large for this base: a rounding is exact up to 2^53 "
+                                "base units (9007199254740992); choose a larger base or "
+                                "state the table in larger units");
+        }
+        refusal = line.rfind("Error: cell ", 0) == 0 ? line : "";
+    }
+    return hints;
+}
+
 bool contains(const std::vector<std::string>& texts, const std::string& what) {
     return std::find(texts.begin(), texts.end(), what) != texts.end();
 }
@@ -119,8 +148,12 @@ void ReportingDriver::runModal(gui::ModalWindow& window) {
 }
 
 bool ReportingDriver::alert(const std::string& text, int type) {
-    alerts.push_back(text);
-    return AnswerDriver::alert(text, type);
+    std::string shown = text;
+    for (const auto& [from, to] : shownNames)
+        for (size_t at; (at = shown.find(from)) != std::string::npos;)
+            shown.replace(at, from.size(), to);
+    alerts.push_back(shown);
+    return AnswerDriver::alert(shown, type);
 }
 
 int exitStatusOf(RunOutcome outcome) {
@@ -137,8 +170,8 @@ int exitStatusOf(RunOutcome outcome) {
     return 1;
 }
 
-CommandSession::CommandSession(bool quiet, bool json)
-    : driver_(std::cerr), quiet_(quiet), json_(json) {
+CommandSession::CommandSession(bool quiet, bool json, const std::string& command)
+    : driver_(std::cerr), outputs_(command), command_(command), quiet_(quiet), json_(json) {
     static StatusEcho* echo = nullptr;
     delete echo;
     echo = new StatusEcho(&driver_, std::cerr, !quiet_);
@@ -162,6 +195,40 @@ std::ostream& CommandSession::out() {
     return json_ ? std::cerr : std::cout;
 }
 
+int CommandSession::prepare() {
+    return outputs_.prepare(std::cerr);
+}
+
+void CommandSession::addRoundingOutputs(const std::string& dir, const std::string& stem) {
+    for (const char* suffix : {"-rounded.xlsx", "-intervals.xlsx"})
+        outputs_.addRelated(dir + "/" + stem + suffix);
+}
+
+std::string CommandSession::stageFile(const std::string& path, const std::string& role,
+                                      RunReport& report) {
+    std::string error;
+    const std::string partial = outputs_.stage(path, role, error);
+    if (partial.empty()) {
+        std::cerr << "quorant " << command_ << ": " << error << "\n";
+        report.saveFailed = true;
+        return partial;
+    }
+    // Partial names are unique: the name alone stands for the file.
+    auto nameOf = [](const std::string& p) { return p.substr(p.find_last_of('/') + 1); };
+    driver_.shownNames.emplace_back(nameOf(partial), nameOf(path));
+    return partial;
+}
+
+bool CommandSession::confirmStaged(const std::string& path, const std::string& partial,
+                                   RunReport& report) {
+    struct stat st {};
+    if (stat(partial.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    outputs_.drop(path);
+    std::cerr << "quorant " << command_ << ": " << path << " was not written\n";
+    report.saveFailed = true;
+    return false;
+}
+
 bool CommandSession::run(const std::string& command, RunReport& report) {
     std::string error;
     int result = 0;
@@ -172,6 +239,8 @@ bool CommandSession::run(const std::string& command, RunReport& report) {
             ticker = std::make_unique<ProgressTicker>(progress_, progressDelayFromEnvironment());
         ran = host::runCommand(command, result, error);
     }
+    // An interrupted command ends the run here: nothing of it is kept.
+    interrupt::endRunIfInterrupted();
     if (!ran) {
         std::cerr << "quorant: " << error << "\n";
         report.outcome = RunOutcome::Failed;
@@ -206,13 +275,18 @@ std::vector<std::string> CommandSession::newWorkbooks(const std::vector<std::str
 
 bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& path,
                                     const std::string& role, RunReport& report) {
+    const std::string partial = stageFile(path, role, report);
+    if (partial.empty()) return false;
     std::string error;
-    if (!host::saveWorkbook(book, path, error)) {
-        std::cerr << "quorant: cannot save " << path << ": " << error << "\n";
+    if (!host::saveWorkbook(book, partial, error)) {
+        // The host names the file it was writing: the user knows it by its own name.
+        for (size_t at; (at = error.find(partial)) != std::string::npos;)
+            error.replace(at, partial.size(), path);
+        std::cerr << "quorant " << command_ << ": cannot save " << path << ": " << error << "\n";
+        outputs_.drop(path);
+        report.saveFailed = true;
         return false;
     }
-    report.written.push_back(path);
-    report.roles.push_back(role);
     // Results the host could not compute are not stored: the spreadsheet
     // program computes them on opening. Say which, so nobody wonders.
     const auto uncomputed = host::uncomputedResults(book);
@@ -244,22 +318,26 @@ bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& 
 bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
                                          const std::string& dir, const std::string& stem,
                                          RunReport& report) {
-    bool ok = true;
-    int rounded = 0, intervals = 0;
-    for (const auto& book : newWorkbooks(before)) {
-        auto sheets = host::sheetNames(book);
-        // The interval copy is the one whose sheets were renamed " - p.i.".
-        bool isIntervals = std::any_of(sheets.begin(), sheets.end(), [](const std::string& s) {
-            return s.size() >= 7 && s.compare(s.size() - 7, 7, " - p.i.") == 0;
-        });
-        int& count = isIntervals ? intervals : rounded;
-        std::string path = dir + "/" + stem + (isIntervals ? "-intervals" : "-rounded") +
-                           (count++ ? "-" + std::to_string(count) : "") +
-                           host::workbookExtension(book);
-        ok = saveWorkbookAs(book, path, isIntervals ? "protection intervals" : "rounded values",
-                            report) &&
-             ok;
+    std::vector<std::string> made;
+    for (const auto& book : host::workbooksInOrderMade())
+        if (std::find(before.begin(), before.end(), book) == before.end()) made.push_back(book);
+    if (made.empty()) return true;
+    if (made.size() > 2) {
+        std::cerr << "quorant " << command_ << ": the rounding made " << made.size()
+                  << " workbooks, not the rounded copy and its interval copy\n";
+        report.saveFailed = true;
+        return false;
     }
+    // The interval copy is made first, the rounded copy last (the roles are
+    // never read from sheet names, which a user may have chosen alike).
+    bool ok = saveWorkbookAs(made.back(),
+                             dir + "/" + stem + "-rounded" + host::workbookExtension(made.back()),
+                             "rounded values", report);
+    if (made.size() == 2)
+        ok = saveWorkbookAs(made.front(),
+                            dir + "/" + stem + "-intervals" + host::workbookExtension(made.front()),
+                            "protection intervals", report) &&
+             ok;
     return ok;
 }
 
@@ -269,12 +347,7 @@ int CommandSession::finishTable(const std::string& book, const std::string& path
                                 const std::string& command) {
     report.outcome = RunOutcome::Rounded;
     report.status = round ? "optimal" : "made";
-    if (!saveWorkbookAs(book, path, role, report)) {
-        report.outcome = RunOutcome::Failed;
-        report.status = "failed";
-        return finish(report, command);
-    }
-    if (!round) return finish(report, command);
+    if (!saveWorkbookAs(book, path, role, report) || !round) return finish(report, command);
     const auto before = host::windows();
     RunReport rounding;
     rounding.written = report.written;
@@ -307,6 +380,36 @@ bool CommandSession::lastRun(RunProgress& p) const {
 
 int CommandSession::finish(const RunReport& report_, const std::string& command) {
     RunReport report = report_;
+    interrupt::endRunIfInterrupted();
+    // The outputs go into place together, only for a run that did what it
+    // was asked; a failed run leaves the files of an earlier one as they were.
+    if (report.saveFailed && report.outcome == RunOutcome::Rounded) {
+        report.outcome = RunOutcome::Failed;
+        report.status = "failed";
+    }
+    if ((report.outcome == RunOutcome::Rounded || report.keepOutputsOfFailure) &&
+        outputs_.hasStaged()) {
+        std::string error;
+        if (!outputs_.commit(error)) {
+            interrupt::endRunIfInterrupted();
+            std::cerr << "quorant " << command << ": " << error << "\n";
+            if (report.outcome == RunOutcome::Rounded) {
+                report.outcome = RunOutcome::Failed;
+                report.status = "failed";
+            }
+        }
+    } else {
+        outputs_.discard();
+    }
+    struct Listed {
+        std::string path, role;
+        bool replaced;
+    };
+    std::vector<Listed> files;
+    for (const auto& w : outputs_.written()) files.push_back({w.path, w.role, w.replaced});
+    for (size_t i = 0; i < report.written.size(); ++i)
+        files.push_back({report.written[i], report.roles[i], false});
+    const std::vector<std::string> older = outputs_.olderOutputs();
     {
         std::ifstream log(kEngineLog);
         if (log && logSizeBefore_ > 0) log.seekg(logSizeBefore_);
@@ -332,9 +435,23 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
     }
     if (rounded && report.outcome == RunOutcome::Rounded) o << runSummaryLines(run);
     for (const std::string& note : report.notes) o << note << "\n";
-    for (size_t i = 0; i < report.written.size(); ++i)
-        o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
-    for (const std::string& note : report.fileNotes) o << "note: " << note << "\n";
+    for (const Listed& f : files)
+        o << "wrote " << f.path << " (" << f.role << ")"
+          << (f.replaced ? ", replacing the file of that name" : "") << "\n";
+    if (!files.empty())
+        for (const std::string& path : older)
+            std::cerr << "quorant " << command << ": warning: " << path
+                      << " is from an earlier run; this run did not write it, so it does not "
+                         "belong with the files above\n";
+    // Notes about files go with the files that were written, never about one that was not.
+    std::vector<std::string> fileNotes;
+    for (const std::string& note : report.fileNotes)
+        for (const Listed& f : files)
+            if (note.rfind(f.path + ": ", 0) == 0) {
+                fileNotes.push_back(note);
+                break;
+            }
+    for (const std::string& note : fileNotes) o << "note: " << note << "\n";
     if (report.outcome != RunOutcome::Rounded) {
         std::cerr << "quorant " << command << ": ";
         if (report.outcome == RunOutcome::Infeasible)
@@ -354,6 +471,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                 std::cerr << "  " << line << "\n";
                 ++shown;
             }
+            for (const std::string& hint : hintsFor(report.engineLog))
+                std::cerr << "hint: " << hint << "\n";
         }
     }
     if (json_) {
@@ -370,12 +489,16 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         }
         if (rounded) std::cout << runJsonFields(run, report.outcome == RunOutcome::Rounded);
         std::cout << ", \"files\": [";
-        for (size_t i = 0; i < report.written.size(); ++i)
-            std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
-                      << ", \"holds\": " << jsonText(report.roles[i]) << "}";
+        for (size_t i = 0; i < files.size(); ++i)
+            std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(files[i].path)
+                      << ", \"holds\": " << jsonText(files[i].role)
+                      << ", \"replaced\": " << (files[i].replaced ? "true" : "false") << "}";
+        std::cout << "], \"olderOutputs\": [";
+        for (size_t i = 0; i < older.size() && !files.empty(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(older[i]);
         std::cout << "], \"fileNotes\": [";
-        for (size_t i = 0; i < report.fileNotes.size(); ++i)
-            std::cout << (i ? ", " : "") << jsonText(report.fileNotes[i]);
+        for (size_t i = 0; i < fileNotes.size(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(fileNotes[i]);
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);

@@ -11,6 +11,7 @@
 
 #include "app/drivers/answer_driver.h"
 #include "app/options_flags.h"
+#include "app/output_set.h"
 #include "app/run_progress_source.h"
 
 namespace app {
@@ -22,6 +23,10 @@ class ReportingDriver : public drivers::AnswerDriver {
     using AnswerDriver::AnswerDriver;
     void runModal(gui::ModalWindow& window) override;
     bool alert(const std::string& text, int type) override;
+
+    // File names to show in place of others in alerts: a file the add-in
+    // writes under its partial name is named as the user named it.
+    std::vector<std::pair<std::string, std::string>> shownNames;
 
     bool resultShown = false;
     bool zeroRestricted = true;
@@ -37,8 +42,12 @@ struct RunReport {
     int commandResult = 0;
     RunOutcome outcome = RunOutcome::Failed;
     std::string status;                // "optimal", "infeasible", "time-limit", "failed"
-    std::vector<std::string> written;  // files written, in order
-    std::vector<std::string> roles;    // what each file holds
+    std::vector<std::string> written;  // files appended to (logs), in order
+    std::vector<std::string> roles;    // what each holds
+    bool saveFailed = false;           // an output could not be written: the run failed
+    // The outputs are the record of what ran (a batch's workbooks), kept
+    // also when the run failed.
+    bool keepOutputsOfFailure = false;
     std::vector<std::string> fileNotes;  // what the user should know about the files
     std::string engineLog;             // engine log lines written during the run
     // The workbook whose cells the instance was captured from: the engine's
@@ -57,14 +66,29 @@ int exitStatusOf(RunOutcome outcome);
 // Sets up the program for a sub-command: the driver and front end installed,
 // the add-in loaded, the engine log's size remembered. Undone by the destructor
 // (the host is reset; workbooks never saved are listed first).
+//
+// The files the command writes are one set (outputs()): declared with their
+// inputs and checked by prepare() before the run, written under partial
+// names, and moved into place by finish() when the run succeeded.
 class CommandSession {
   public:
-    CommandSession(bool quiet, bool json);
+    CommandSession(bool quiet, bool json, const std::string& command);
     ~CommandSession();
     bool ready() const { return ready_; }
     ReportingDriver& driver() { return driver_; }
     std::ostream& out();  // results for the user (stderr with --json)
     bool json() const { return json_; }
+
+    OutputSet& outputs() { return outputs_; }
+    // Checks and locks the declared outputs (OutputSet::prepare): 0 or the
+    // exit status to end with.
+    int prepare();
+    // The partial name an add-in command is to write `path` under (given to
+    // its file dialog); "" after a message when it cannot be an output.
+    std::string stageFile(const std::string& path, const std::string& role, RunReport& report);
+    // After the command: the staged file is there, or the run failed (the
+    // add-in's alert said why).
+    bool confirmStaged(const std::string& path, const std::string& partial, RunReport& report);
 
     // Runs a registered command; fills report.commandResult and the outcome
     // from the alerts and the Resolution Info. False when it could not run.
@@ -73,7 +97,9 @@ class CommandSession {
     // The workbooks opened or made since `before` (a list of windows).
     static std::vector<std::string> newWorkbooks(const std::vector<std::string>& before);
     // Saves the rounded-value and interval workbooks made by a rounding as
-    // DIR/STEM-rounded.xlsx and DIR/STEM-intervals.xlsx.
+    // DIR/STEM-rounded.xlsx and DIR/STEM-intervals.xlsx. Which is which
+    // follows from the order the rounding made them in: with auditing the
+    // interval copy first, the rounded copy last.
     bool saveRoundingOutputs(const std::vector<std::string>& before, const std::string& dir,
                              const std::string& stem, RunReport& report);
     bool saveWorkbookAs(const std::string& book, const std::string& path, const std::string& role,
@@ -91,15 +117,22 @@ class CommandSession {
     int readList(const std::string& path, bool round, const std::string& dir,
                  const std::string& stem, const std::string& command, const std::string& hint = "");
 
-    // Prints the Resolution Info, messages and files (and the JSON summary
-    // with --json). Returns the exit status.
+    // Moves the outputs into place when the run succeeded (else removes
+    // them), prints the Resolution Info, messages and files (and the JSON
+    // summary with --json). Returns the exit status.
     int finish(const RunReport& report, const std::string& command);
+
+    // The related outputs of a rounding of STEM in DIR (for older-output
+    // warnings), declared in outputs().
+    void addRoundingOutputs(const std::string& dir, const std::string& stem);
 
   private:
     // The state of the last rounding run, when one ran during this session.
     bool lastRun(RunProgress& p) const;
 
     ReportingDriver driver_;
+    OutputSet outputs_;
+    std::string command_;
     bool quiet_, json_;
     bool ready_ = false;
     long logSizeBefore_ = 0;

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "app/interrupt.h"
 #include "app/script.h"
 #include "host/host.h"
 
@@ -89,6 +90,7 @@ bool saveAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) 
     if (!words(line, 1, 2, error)) return false;
     std::string book = line.words.size() > 2 ? line.words[1] : host::activeWorkbook();
     std::string path = scriptPath(ctx, line.words.back());
+    interrupt::noteOutputFile(path);
     if (!host::saveWorkbook(book, path, error)) return false;
     *ctx.out << "saved " << book << " as " << path << "\n";
     return true;
@@ -97,6 +99,7 @@ bool saveAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) 
 bool saveNewAction(ScriptContext& ctx, const ScriptLine& line, std::string& error) {
     if (!words(line, 1, 1, error)) return false;
     std::vector<std::string> saved;
+    interrupt::addPartialFolder(scriptPath(ctx, line.words[1]));
     if (!host::saveNewWorkbooks(scriptPath(ctx, line.words[1]), saved, error)) return false;
     for (const auto& p : saved) *ctx.out << "saved " << p << "\n";
     return true;

@@ -47,6 +47,19 @@ inline constexpr char kAlertBiasBase[] = " Error while reading base number! ";
 inline constexpr char kAlertBiasBaseTruncated[] =
     " During the bias test mode, the base number should be integer! %f will be truncated to %f.";
 
+// The bias tally has a class per remainder, and a log line three fields per
+// class: the log must still fit the 256 columns a sheet (and analyze-bias)
+// reads. printf format: the largest base.
+inline constexpr char kAlertBiasBaseTooLarge[] =
+    " The base number of a bias test can be at most %d: its log line holds three fields for "
+    "every remainder, and a sheet has 256 columns.";
+// printf format: the largest count.
+inline constexpr char kAlertRepetitionsTooMany[] =
+    " A test line can run at most %d repetitions: its log lines must fit a sheet's rows.";
+// What the line reader hands over when the file cannot be read as text; the
+// reason follows.
+inline constexpr char kAlertUnreadableSpecFile[] = " The test file cannot be read: ";
+
 // ---- the runner ------------------------------------------------------------------------
 inline constexpr char kAlertUnableToExtract[] = " Unable to extract values from line.";
 inline constexpr char kAlertRunnerNoWorkbook[] = " No active Workbook found!";

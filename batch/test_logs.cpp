@@ -1,5 +1,6 @@
 #include "batch/test_logs.h"
 
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -46,14 +47,19 @@ std::FILE* openLog(const std::string& path, const std::string& header) {
                   1);
         return nullptr;
     }
-    if (!exists) std::fputs(header.c_str(), f);
+    // Locked until finishLog closes it: the lines of batches that share the
+    // log stay whole. The header goes to a log that is still empty.
+    flock(fileno(f), LOCK_EX);
+    std::fseek(f, 0, SEEK_END);
+    if (std::ftell(f) == 0) std::fputs(header.c_str(), f);
     return f;
 }
 
 // Writes the text and closes the log; -1 (alert shown) when anything of it
 // did not reach the file.
 int finishLog(std::FILE* f, const std::string& path, const std::string& text) {
-    const bool written = std::fputs(text.c_str(), f) >= 0;
+    const bool written = std::fputs(text.c_str(), f) >= 0 && std::fflush(f) == 0;
+    flock(fileno(f), LOCK_UN);
     const bool closed = std::fclose(f) == 0;
     if (written && closed) return 0;
     ShowAlert(framedPathText(kAlertCannotWritePrefix, path, kAlertCannotWriteSuffix).c_str(), 1);

@@ -7,6 +7,8 @@
 #include <new>
 
 #include "batch/batch_texts.h"
+#include "common/strict_number.h"
+#include "common/text_input.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
 
@@ -33,21 +35,24 @@ std::vector<std::string> splitFields(const std::string& line) {
 }
 
 // The category counts of the first field: every comma-separated token whose
-// integer value is not 0. False (alerts shown) when there is none, or when a
-// count is negative: a table needs a positive number of categories.
+// value is not 0 (an empty token counts as 0). False (alerts shown) when there
+// is none, when a token is not a whole number, or when a count is negative: a
+// table needs a positive number of categories.
 bool readDimensions(const std::string& field, std::vector<int32_t>& dim) {
     dim.clear();
-    bool negative = false;
+    bool bad = false;
     size_t start = 0;
     while (start <= field.size()) {
         size_t comma = field.find(',', start);
         if (comma == std::string::npos) comma = field.size();
-        const int32_t count = leadingInteger(field.substr(start, comma - start));
-        if (count < 0) negative = true;
+        const std::string token = field.substr(start, comma - start);
+        int32_t count = 0;
+        if (!token.empty() && !fieldInteger(token, count)) bad = true;
+        if (count < 0) bad = true;
         if (count != 0) dim.push_back(count);
         start = comma + 1;
     }
-    if (!dim.empty() && !negative) return true;
+    if (!dim.empty() && !bad) return true;
     if (field.find_first_not_of(',') == std::string::npos) ShowAlert(kAlertDimensionsCommasOnly, 1);
     alertWithHelp(kAlertDimensions);
     return false;
@@ -61,14 +66,11 @@ class FieldReader {
 
     bool integer(int32_t& value, const char* message) {
         if (!next(message)) return false;
-        value = leadingInteger(current_);
-        return value != 0 || acceptableZero(current_) || refuse(message);
+        return fieldInteger(current_, value) || refuse(message);
     }
     bool number(double& value, const char* message) {
         if (!next(message)) return false;
-        value = leadingNumber(current_);
-        if (!std::isfinite(value)) return refuse(message);
-        return value != 0 || acceptableZero(current_) || refuse(message);
+        return fieldNumber(current_, value) || refuse(message);
     }
     bool positiveInteger(int32_t& value, const char* message) {
         return integer(value, message) && (value > 0 || refuse(message));
@@ -98,6 +100,15 @@ class FieldReader {
     std::string current_;
 };
 
+// A line's repetitions, each a line of its log: at most kMaxRepetitions.
+bool repetitionsFit(int32_t numrep) {
+    if (numrep <= kMaxRepetitions) return true;
+    char text[200];
+    std::snprintf(text, sizeof text, kAlertRepetitionsTooMany, kMaxRepetitions);
+    ShowAlert(text, 1);
+    return false;
+}
+
 int parseComputational(FieldReader& in, TestSpec& s) {
     int auditing = 0;
     bool ok = in.integer(s.seed, kAlertSeed) && in.number(s.from, kAlertFrom) &&
@@ -110,18 +121,24 @@ int parseComputational(FieldReader& in, TestSpec& s) {
     if (!ok) return 1;
     gOptions.auditing = auditing;
     ok = in.integer(s.zeroseed, kAlertZeroSeed) && in.positiveInteger(s.timelim, kAlertTimeLimit) &&
-         in.positiveInteger(s.numrep, kAlertRepetitions);
+         in.positiveInteger(s.numrep, kAlertRepetitions) && repetitionsFit(s.numrep);
     if (!ok) return 1;
     if (s.zeroseed < 0) s.zeroseed = -1;
     return 0;
 }
 
 // A bias base number taken from the line: at least 1 and whole (a fraction is
-// cut off after an alert); it must fit the counts of the bias tally.
+// cut off after an alert); its tally and log line must fit kMaxBiasBase.
 bool readBiasBase(FieldReader& in, double& batchBase) {
     double base = 0;
     if (!in.number(base, kAlertBiasBase)) return false;
-    if (base < 1 || base > double(INT32_MAX)) return in.refuse(kAlertBiasBase);
+    if (base < 1) return in.refuse(kAlertBiasBase);
+    if (base >= kMaxBiasBase + 1) {
+        char text[300];
+        std::snprintf(text, sizeof text, kAlertBiasBaseTooLarge, kMaxBiasBase);
+        ShowAlert(text, 1);
+        return false;
+    }
     const double whole = std::trunc(base);
     if (whole != base) {
         char text[400];
@@ -140,7 +157,7 @@ int parseBias(FieldReader& in, double& batchBase, TestSpec& s) {
     bool ok = in.number(s.from, kAlertFrom) && in.number(s.to, kAlertTo) &&
               (batchBase == 0 ? readBiasBase(in, batchBase) : in.skip(kAlertBiasBase)) &&
               in.positiveInteger(s.timelim, kAlertTimeLimit) &&
-              in.positiveInteger(s.numrep, kAlertRepetitions);
+              in.positiveInteger(s.numrep, kAlertRepetitions) && repetitionsFit(s.numrep);
     if (!ok) return 1;
     s.seed = -1;
     s.zeroseed = -1;
@@ -152,19 +169,17 @@ int parseBias(FieldReader& in, double& batchBase, TestSpec& s) {
 
 }  // namespace
 
-int32_t leadingInteger(const std::string& text) {
-    const long long v = std::strtoll(text.c_str(), nullptr, 10);
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v);
+bool fieldInteger(const std::string& text, int32_t& value) {
+    // "3", and also a whole value in decimal notation ("3.0", "1e3").
+    double v = 0;
+    if (!common::strictDecimal(text, v) || v != std::trunc(v) || v > INT32_MAX || v < INT32_MIN)
+        return false;
+    value = int32_t(v);
+    return true;
 }
 
-double leadingNumber(const std::string& text) {
-    return std::strtod(text.c_str(), nullptr);
-}
-
-bool acceptableZero(const std::string& text) {
-    size_t others = 0;
-    for (char c : text) others += c != '0';
-    return others <= 1;
+bool fieldNumber(const std::string& text, double& value) {
+    return common::strictDecimal(text, value);
 }
 
 int parseSpecLine(const std::string& line, bool biasMode, double& batchBase, TestSpec& spec) {
@@ -189,18 +204,23 @@ int parseSpecLine(const std::string& line, bool biasMode, double& batchBase, Tes
 
 bool readSpecLines(std::FILE* file, const std::function<void(std::string&&)>& add) {
     try {
-        std::string line;
-        for (;;) {
-            const int c = std::getc(file);
-            if (c != EOF && c != '\n') {
-                line += char(c);
-                continue;
-            }
-            if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
-            if (!line.empty()) add(std::move(line));
-            line.clear();
-            if (c == EOF) return true;
+        std::string bytes, text, why;
+        char buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            bytes.append(buffer, n);
+        if (!common::decodeText(bytes, text, why)) {
+            ShowAlert((kAlertUnreadableSpecFile + why).c_str(), 1);
+            return false;
         }
+        std::vector<std::string> lines;
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            if (end > start) lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        for (std::string& line : lines) add(std::move(line));
+        return true;
     } catch (const std::bad_alloc&) {
         ShowAlert(kAlertNoMemoryReadingFile, 1);
         return false;

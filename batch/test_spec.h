@@ -39,17 +39,22 @@ struct TestSpec {
 int parseSpecLine(const std::string& line, bool biasMode, double& batchBase, TestSpec& spec);
 
 // Reads a specification file to its end, handing every line that is not empty
-// (without its line end) to `add`, in file order. Returns false when memory
-// ran out (alert shown); the lines handed over so far stay with the caller.
+// (without its line end) to `add`, in file order. A byte order mark, UTF-16
+// and CR LF or CR-only line ends are read as such. Returns false, handing
+// over nothing, when the file is no readable text (a NUL byte, broken
+// UTF-16) or memory ran out (alert shown, naming the line).
 bool readSpecLines(std::FILE* file, const std::function<void(std::string&&)>& add);
 
-// ---- field readers (the standard text-to-number conversions) --------------------------
-// Leading integer of a text, 0 when there is none; kept within 32 bits.
-int32_t leadingInteger(const std::string& text);
-// Leading decimal number of a text, 0 when there is none.
-double leadingNumber(const std::string& text);
-// A field read as 0 is a zero only when its text has at most one character
-// other than the digit zero ("0", "00", "0.0", "-0", "x"); "abc" is an error.
-bool acceptableZero(const std::string& text);
+// The largest bias base (its log line must fit a sheet's 256 columns) and
+// the most repetitions of one line (its log lines must fit a sheet's rows).
+inline constexpr int32_t kMaxBiasBase = 84;
+inline constexpr int32_t kMaxRepetitions = 65535;
+
+// ---- field readers ------------------------------------------------------------------
+// A field is a number only when all of it is one, in decimal: "12abc",
+// "0x2519" and "x" are errors, not 12, 9497 and 0. A whole number may be
+// written with decimals that are zero ("3.0") and must fit 32 bits.
+bool fieldInteger(const std::string& text, int32_t& value);
+bool fieldNumber(const std::string& text, double& value);
 
 }  // namespace batch

@@ -8,13 +8,23 @@
 // the same from the smallest to the largest size (proportional), and for the
 // thinly spread cells as for a table.
 //
+// Then the padded sheet: few numbers in a sheet part that unpacks to many MiB.
+// And the capture of a table through the program (`quorant save-instance`:
+// reading, the cell scan, sum detection, the instance file) in three shapes:
+// the table alone, the table with a stray number in the grid's last cell, and
+// the table beside nine sheets that hold only such a number. What the grid
+// spans must not cost: the other shapes take about the table's time and
+// memory.
+//
 //   inputs_bench [--cells=N] [--workbook-cells=N] [--padded-mib=N]
 //
 // Exit status 1 when the memory per cell of the largest size (or of the thinly
-// spread cells) is more than 1.5 times that of the smallest table, or when the
+// spread cells) is more than 1.5 times that of the smallest table, when the
 // padded sheet costs more than 1.5 times what its numbers cost in a plain
-// workbook plus twice its file.
+// workbook plus twice its file, or when a far-away cell makes the capture take
+// more than twice the table's time plus a second, or half as much memory again.
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -161,6 +171,67 @@ bool writeWorkbook(const std::string& path, long cells) {
     if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
     host::reset();
     return ok;
+}
+
+// A table of side x side inner cells with its row, column and grand totals as
+// =SUM formulas on the first sheet; with `far`, a number in IV65536 of that
+// sheet and `emptySheets` more sheets that hold only such a number.
+bool writeTableWorkbook(const std::string& path, int side, bool far, int emptySheets) {
+    host::reset();
+    const std::string book = host::newWorkbook();
+    std::string error;
+    auto cell = [](int row, int col) {
+        std::string letters;
+        for (int c = col + 1; c > 0; c = (c - 1) / 26)
+            letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+        return letters + std::to_string(row + 1);
+    };
+    bool ok = true;
+    for (int i = 0; i < side; ++i) {
+        for (int j = 0; j < side; ++j)
+            ok = ok && host::enterCell(cell(i, j), std::to_string(1 + (i * 7 + j * 13) % 50), error);
+        ok = ok && host::enterCell(cell(i, side), "=SUM(" + cell(i, 0) + ":" + cell(i, side - 1) + ")",
+                                   error);
+    }
+    for (int j = 0; j <= side; ++j)
+        ok = ok && host::enterCell(cell(side, j), "=SUM(" + cell(0, j) + ":" + cell(side - 1, j) + ")",
+                                   error);
+    if (far) {
+        ok = ok && host::enterCell("IV65536", "7", error);
+        host::Model& m = host::state().model;
+        host::Workbook& b = *m.activeBook();
+        for (int k = 1; k <= emptySheets; ++k) {
+            host::Sheet* far = m.addSheet(b, "Far " + std::to_string(k), -1);
+            m.setValue(*far, 65535, 255, host::Value::number(5));
+        }
+    }
+    ok = ok && host::saveWorkbook(book, path, error);
+    if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
+    host::reset();
+    return ok;
+}
+
+// Runs the program on a workbook (save-instance) in a child process: its
+// time and peak memory.
+Load captureThroughProgram(const std::string& program, const std::string& book) {
+    Load l;
+    std::fflush(stdout);  // not printed twice by the child
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("capture.err", "w", stderr);
+        execl(program.c_str(), program.c_str(), "--quiet", "save-instance", book.c_str(), "-o",
+              "capture.qtb", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage u{};
+    if (wait4(pid, &status, 0, &u) != pid) return l;
+    l.seconds = secondsSince(start);
+    l.peakKb = u.ru_maxrss;
+    l.result = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+    return l;
 }
 
 // A workbook of 50,000 numbers (256 to a row) followed by rows of empty
@@ -320,6 +391,39 @@ int main(int argc, char** argv) {
                     double(paddedMib), padded, allowed, padded > allowed ? "  TOO MUCH" : "");
         ok = ok && padded <= allowed;
         std::remove(path.c_str());
+    }
+
+    // The capture through the program, with and without far-away cells.
+    std::string program(self);
+    program = program.substr(0, program.find_last_of('/')) + "/quorant";
+    if (access(program.c_str(), X_OK) != 0) {
+        std::printf("capture    (skipped: %s is missing)\n", program.c_str());
+        return ok ? 0 : 1;
+    }
+    const int side = 100;
+    struct Shape {
+        const char* name;
+        bool far;
+        int emptySheets;
+    } shapes[] = {{"table", false, 0}, {"far cell", true, 0}, {"far sheets", true, 9}};
+    Load table;
+    for (const Shape& shape : shapes) {
+        const std::string path = "inputs-grid.xlsx";
+        if (!writeTableWorkbook(path, side, shape.far, shape.emptySheets)) return 1;
+        const Load l = captureThroughProgram(program, path);
+        std::printf("capture    %-10s %5d cells  %6.2f s  peak %7.1f MB%s\n", shape.name,
+                    (side + 1) * (side + 1), l.seconds, l.peakKb / 1024.0,
+                    l.result == 0 ? "" : "  (capture FAILED)");
+        std::fflush(stdout);
+        ok = ok && l.result == 0;
+        if (!shape.far) {
+            table = l;
+        } else if (l.seconds > 2 * table.seconds + 1 || l.peakKb > table.peakKb * 3 / 2) {
+            std::printf("capture    %-10s COSTS THE GRID, NOT ITS CELLS\n", shape.name);
+            ok = false;
+        }
+        std::remove(path.c_str());
+        std::remove("capture.qtb");
     }
     return ok ? 0 : 1;
 }

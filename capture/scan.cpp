@@ -1,5 +1,6 @@
 // The cell scan: every numeric cell of every sheet of the active workbook
 // becomes a Cell, named and positioned by sheet, row and column.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -42,10 +43,10 @@ void reportPivotCell(XLOPER* cellRef) {
 
 // Keeps what the position holds for the search for typed totals (labels,
 // empty rows and columns) and for the report of numbers left out.
-void recordEntry(int sheet, int row, int col, const HostResult& value) {
+void recordEntry(int sheet, int row, int col, const XLOPER& value) {
     if (size_t(sheet) >= gCapture.sheets.size()) return;
     ScannedEntry entry;
-    switch (value.type()) {
+    switch (value.xltype & 0x0FFF) {
         case xltypeNil:
             return;
         case xltypeNum:
@@ -53,7 +54,7 @@ void recordEntry(int sheet, int row, int col, const HostResult& value) {
             break;
         case xltypeStr:
             entry.kind = ScannedEntry::Text;
-            entry.text = textOf(*value);
+            entry.text = textOf(value);
             if (entry.text.empty()) return;
             break;
         default:
@@ -77,6 +78,93 @@ Cell* makeScannedCell(int sheet, int row, int col, double value) {
     cell->sheet = sheet;
     cell->nominal = cell->rounded = value;
     return cell;
+}
+
+// Rows read in one value array at most (a block of the used columns).
+constexpr int kRowsPerRead = 16;
+
+// Makes the Cell of a numeric cell; false (alert shown) without memory.
+bool addScannedCell(InstanceState& s, uint32_t sheetId, int row, int col, double v) {
+    RefValue ref(sheetId, row, col);
+    reportPivotCell(ref.get());
+    Cell* cell = makeScannedCell(s.scanSheet, row, col, v);
+    if (!cell) {
+        ShowAlert("  Not enough memory to create cell list element!", 1);
+        return false;
+    }
+    ++s.ncells;
+    cell->next = s.cellList;
+    s.cellList = cell;
+    return true;
+}
+
+// How many cells of rows first ... last (columns 0 ... lastCol) are not
+// empty; -1 when the host cannot say.
+long entriesIn(uint32_t sheetId, int first, int last, int lastCol) {
+    RefValue ref(sheetId, first, last, 0, lastCol);
+    HostResult count;
+    if (CallHost(xlfCounta, count.get(), 1, ref.get()) != xlretSuccess ||
+        count.type() != xltypeNum)
+        return -1;
+    return long((*count).val.num);
+}
+
+// Keeps what a position holds and makes a Cell of a number.
+bool takeEntry(InstanceState& s, uint32_t sheetId, int row, int col, const XLOPER& value) {
+    recordEntry(s.scanSheet, row, col, value);
+    if ((value.xltype & 0x0FFF) != xltypeNum) return true;
+    return addScannedCell(s, sheetId, row, col, value.val.num);
+}
+
+// Reads rows first ... last cell by cell (when the host gives no value array).
+bool readCellByCell(InstanceState& s, uint32_t sheetId, int first, int last, int lastCol) {
+    for (int row = first; row <= last; ++row) {
+        for (int col = 0; col <= lastCol; ++col) {
+            RefValue ref(sheetId, row, col);
+            HostResult value;
+            if (CallHost(xlCoerce, value.get(), 1, ref.get()) != xlretSuccess) continue;
+            if (!takeEntry(s, sheetId, row, col, *value)) return false;
+        }
+    }
+    return true;
+}
+
+// Reads rows first ... last (at most kRowsPerRead) as one value array, row
+// by row, left to right: every entry is kept, every number becomes a Cell.
+bool readRows(InstanceState& s, uint32_t sheetId, int first, int last, int lastCol) {
+    RefValue ref(sheetId, first, last, 0, lastCol);
+    HostResult values;
+    if (CallHost(xlCoerce, values.get(), 2, ref.get(), ScratchInt(xltypeMulti)) != xlretSuccess ||
+        values.type() != xltypeMulti || !(*values).val.array.lparray ||
+        (*values).val.array.rows != last - first + 1 ||
+        (*values).val.array.columns != lastCol + 1)
+        return readCellByCell(s, sheetId, first, last, lastCol);
+    const XLOPER* items = (*values).val.array.lparray;
+    for (int row = first; row <= last; ++row) {
+        for (int col = 0; col <= lastCol; ++col) {
+            const XLOPER& item = items[size_t(row - first) * size_t(lastCol + 1) + size_t(col)];
+            if (!takeEntry(s, sheetId, row, col, item)) return false;
+        }
+    }
+    return true;
+}
+
+// The entries of rows first ... last: empty stretches are skipped after one
+// count, so a sheet costs what its cells cost, not what its last cell's row
+// and column span.
+bool scanRows(InstanceState& s, uint32_t sheetId, int first, int last, int lastCol) {
+    const long entries = entriesIn(sheetId, first, last, lastCol);
+    if (entries == 0) return true;
+    const long area = long(last - first + 1) * long(lastCol + 1);
+    if (last - first < kRowsPerRead || entries < 0 || entries * 4 >= area) {
+        for (int row = first; row <= last; row += kRowsPerRead)
+            if (!readRows(s, sheetId, row, std::min(last, row + kRowsPerRead - 1), lastCol))
+                return false;
+        return true;
+    }
+    const int middle = first + (last - first) / 2;
+    return scanRows(s, sheetId, first, middle, lastCol) &&
+           scanRows(s, sheetId, middle + 1, last, lastCol);
 }
 
 // Scans one sheet; false on a failure that abandons the scan.
@@ -105,30 +193,7 @@ bool scanSheet(InstanceState& s) {
     ShowStatus(" Done");
 
     ShowStatus("  Scanning cells...");
-    for (int row = 0; row <= lastRow; ++row) {
-        for (int col = 0; col <= lastCol; ++col) {
-            RefValue ref(sheetId, row, col);
-            HostResult value;
-            if (CallHost(xlCoerce, value.get(), 1, ref.get()) != xlretSuccess) continue;
-            reportPivotCell(ref.get());
-            recordEntry(s.scanSheet, row, col, value);
-            if (value.type() != xltypeNum) continue;
-            HostResult number;
-            double v = (*value).val.num;
-            if (CallHost(xlCoerce, number.get(), 2, value.get(), ScratchInt(xltypeNum)) ==
-                    xlretSuccess &&
-                number.type() == xltypeNum)
-                v = (*number).val.num;
-            Cell* cell = makeScannedCell(s.scanSheet, row, col, v);
-            if (!cell) {
-                ShowAlert("  Not enough memory to create cell list element!", 1);
-                return false;
-            }
-            ++s.ncells;
-            cell->next = s.cellList;
-            s.cellList = cell;
-        }
-    }
+    if (!scanRows(s, sheetId, 0, lastRow, lastCol)) return false;
     if (lastRow > s.maxRow) s.maxRow = lastRow;
     if (lastCol > s.maxCol) s.maxCol = lastCol;
     return true;

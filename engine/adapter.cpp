@@ -266,3 +266,9 @@ void CommonBounds(double& floor, double& cap) {
     floor = gOptions.lbFloorInf ? -HUGE_VAL : gOptions.lbFloor;
     cap = gOptions.ubCapInf ? HUGE_VAL : gOptions.ubCap;
 }
+
+// Asks a rounding in progress to stop as its time limit stops it; safe from
+// any thread. The program calls it when it is interrupted (Ctrl-C, a kill).
+QTB_EXPORT void QTBRequestStop(void) {
+    XO_RequestStop();
+}

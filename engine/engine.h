@@ -17,6 +17,9 @@
 
 // Values within this distance of a multiple of the base count as that multiple.
 inline constexpr double kEngineTolerance = 0.00001;
+// The most base units a value may have: every whole number up to 2^53 is a
+// double, so roundings and sums of such values are exact.
+inline constexpr double kEngineExactUnits = 9007199254740992.0;
 
 struct EngineCell {
     double auditMax;  // largest value in the auditing LP

@@ -62,6 +62,10 @@ bool loadCell(int i, double nominal, char status, double lpl, double upl, double
         refusal = kLogBoundsNotFinite;
     else if (!std::isfinite(lpl) || !std::isfinite(upl))
         refusal = kLogLevelsNotFinite;
+    // Past 2^53 base units a double no longer holds every multiple of the
+    // base: sums would come out wrong by the last bits, not by the table.
+    else if (std::fabs(nominal) / base > kEngineExactUnits)
+        refusal = kLogValueTooLarge;
     else if (nominal + kEngineTolerance < lowerBound || nominal - kEngineTolerance > upperBound)
         refusal = kLogWrongBounds;
     // The given levels count here whatever the status.
@@ -71,7 +75,12 @@ bool loadCell(int i, double nominal, char status, double lpl, double upl, double
     else if (status != 's' && status != 'u' && status != 'z')
         refusal = kLogWrongStatus;
     if (refusal) {
-        AppendLog(logName, refusal, i);
+        LogFile log;
+        log.Open(logName);
+        log.Printf(refusal, i);
+        // Which cell, by the name the caller knows it by.
+        log.Printf(kLogRefusedCell, name && *name ? name : "-", nominal, lowerBound, upperBound);
+        log.Close();
         return false;
     }
 

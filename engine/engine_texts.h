@@ -19,6 +19,10 @@ inline constexpr char kLogBoundsNotFinite[] =
     "Error: cell %d with external bounds that are not finite\n";
 inline constexpr char kLogLevelsNotFinite[] =
     "Error: cell %d with protection levels that are not finite\n";
+inline constexpr char kLogValueTooLarge[] =
+    "Error: cell %d with a value too large to round exactly (more than 2^53 base units)\n";
+// Follows every refused cell's line: its name, value and external bounds.
+inline constexpr char kLogRefusedCell[] = "   cell %s with value=%.15g, external bounds [%.15g,%.15g]\n";
 inline constexpr char kLogRhsNotFinite[] =
     "Error: equation %d with a right-hand side that is not finite\n";
 inline constexpr char kLogBadTermCount[] = "Error: equation %d with %d terms\n";

@@ -1,6 +1,7 @@
 // The engine log: a text file that is only ever appended to. Routines open it,
 // write one line or one group of lines, and close it again at once, so the log
-// is complete whenever the optimizer or the host runs.
+// is complete whenever the optimizer or the host runs. While open it is
+// locked: runs that share a log append their groups of lines whole.
 #pragma once
 
 #include <cstdarg>

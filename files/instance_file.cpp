@@ -11,6 +11,10 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "common/limits.h"
+#include "common/strict_number.h"
+#include "common/text_input.h"
+#include "common/whole_file.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
 
@@ -26,16 +30,11 @@ constexpr size_t kLeastWqSumBytes = 3;
 constexpr size_t kLeastTermBytes = 4;
 constexpr size_t kHostTextLimit = 255;
 
-// Reads a whole file; false when it cannot be opened or read.
-bool slurp(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return false;
-    text = buffer.str();
-    return true;
-}
+// Instance files are text of at most this size: 4 000 000 cells at about 110
+// bytes each, with their sums.
+constexpr size_t kMaxInstanceFileBytes = size_t(1) << 30;
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // A reader over the file's text that knows the line it is on.
 class Scanner {
@@ -51,50 +50,43 @@ public:
     }
     // Bytes not read yet.
     size_t remaining() const { return text_.size() - pos_; }
-    // A whole number; stops before a non-digit (so "3:" and "-1)" read well).
-    bool readInt(long& value) {
+    // A whole decimal number of at most nine digits, followed by a blank, the
+    // end, or one of `stops` (so "3:" and "-1)" read well, "12abc" and
+    // "0x1f" do not).
+    bool readInt(long& value, const char* stops = "") {
         skipSpace();
         size_t start = pos_;
         if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+')) ++pos_;
         size_t digits = pos_;
         while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-        if (pos_ == digits || pos_ - digits > 9) {
+        const bool ended = pos_ >= text_.size() || isBlank(text_[pos_]) ||
+                           std::strchr(stops, text_[pos_]) != nullptr;
+        if (pos_ == digits || pos_ - digits > 9 || !ended) {
             pos_ = start;
             return false;
         }
         value = std::strtol(text_.c_str() + start, nullptr, 10);
         return true;
     }
-    // A number followed by a blank or the end; false for malformed text.
+    // A decimal number that is a whole blank-separated token: no hexadecimal,
+    // no text after it; false (the scanner stays put) otherwise.
     bool readDouble(double& value) {
         skipSpace();
-        const char* begin = text_.c_str() + pos_;
-        char* end = nullptr;
-        errno = 0;
-        value = std::strtod(begin, &end);
-        if (end == begin) return false;
-        size_t after = pos_ + size_t(end - begin);
-        if (after < text_.size() && !std::isspace(static_cast<unsigned char>(text_[after])))
+        size_t end = pos_;
+        while (end < text_.size() && !isBlank(text_[end])) ++end;
+        if (!common::strictDecimal(std::string_view(text_).substr(pos_, end - pos_), value))
             return false;
-        pos_ = after;
+        pos_ = end;
         return true;
     }
-    // A finite number; at an infinite one or "nan" the scanner stays put, so
-    // that the field reads as malformed rather than missing.
-    bool readFinite(double& value) {
-        skipSpace();
-        const size_t start = pos_;
-        if (!readDouble(value)) return false;
-        if (std::isfinite(value)) return true;
-        pos_ = start;
-        return false;
-    }
+    // A finite number (readDouble refuses "inf", "nan" and overflows).
+    bool readFinite(double& value) { return readDouble(value); }
     // A count: a whole number that is not negative (the scanner stays put at
     // any other).
-    bool readCount(long& value) {
+    bool readCount(long& value, const char* stops = "") {
         skipSpace();
         const size_t start = pos_;
-        if (!readInt(value)) return false;
+        if (!readInt(value, stops)) return false;
         if (value >= 0) return true;
         pos_ = start;
         return false;
@@ -204,8 +196,12 @@ int Loader::readCells(long count) {
         if (qtb) {
             if (!in.readInt(sheet) || !in.readInt(row) || !in.readInt(col))
                 return refuseField("sheet, row and column");
-            if (sheet < 0 || sheet > 65535 || row < 0 || row > 65535 || col < 0 || col > 255)
+            if (row < 0 || row > 65535 || col < 0 || col > 255)
                 return refuse("a cell position lies outside the worksheet grid");
+            if (sheet < 0 || sheet >= common::kMaxSheets)
+                return refuse("a cell's sheet position lies outside 0 ... " +
+                              std::to_string(common::kMaxSheets - 1) + " (a workbook has at most " +
+                              std::to_string(common::kMaxSheets) + " sheets)");
         }
         if (!in.readInt(weight)) return refuseField("weight");
         char status = 0;
@@ -258,7 +254,7 @@ int Loader::readSums(long count) {
             if (!readFinite(rhs)) return refuseField("right-hand side of a sum");
         }
         long terms = 0;
-        if (!in.readCount(terms)) return refuseField("term count of a sum");
+        if (!in.readCount(terms, ":")) return refuseField("term count of a sum");
         if (!in.expect(':')) return refuseField("colon after the term count");
         if (tooShortFor(terms, kLeastTermBytes)) return refuseTooShort(terms, "terms", "the sum");
         sum->termCount = int32_t(terms);
@@ -266,8 +262,8 @@ int Loader::readSums(long count) {
         for (long t = 0; t < terms; ++t) {
             if (in.atEnd()) return refuseEnded(t, terms, "terms", "the sum");
             long number = 0, coef = 0;
-            if (!in.readInt(number)) return refuseField("cell number of a term");
-            if (!in.expect('(') || !in.readInt(coef) || !in.expect(')'))
+            if (!in.readInt(number, "(")) return refuseField("cell number of a term");
+            if (!in.expect('(') || !in.readInt(coef, ")") || !in.expect(')'))
                 return refuseField("coefficient in parentheses");
             if (coef != 1 && coef != -1) return refuse("a coefficient must be 1 or -1");
             auto found = cellsByNumber.find(int32_t(number));
@@ -319,7 +315,12 @@ int Loader::run() {
         if (!readFinite(base)) return refuseField("base number (a finite number)");
         if (base <= 0) return refuse("the base number must be positive");
         gOptions.basenumber = base;
+    } else if (!in.atEnd()) {
+        double unused = 0;  // the base a .wq file carries is not used
+        if (!readFinite(unused)) return refuse("malformed base number (a finite number)");
     }
+    // Anything after the last field is a file that is not what it seems.
+    if (!in.atEnd()) return refuse("the file goes on after its base number");
     s.sheetCount += 1;
     gOptions.keepLoaded = 1;
     return 0;
@@ -351,19 +352,22 @@ std::string messageWithPath(const char* before, const std::string& path, const c
 }
 
 InstanceFormat instanceFileFormat(const std::string& path, bool& opened) {
-    std::ifstream in(path);
-    opened = bool(in);
-    std::string mark;
-    if (!opened || !(in >> mark)) return InstanceFormat::Unknown;
+    opened = bool(std::ifstream(path));
+    const std::string mark = opened ? common::firstWordOfTextFile(path) : "";
     if (mark == "-2") return InstanceFormat::Qtb;
     if (mark == "0") return InstanceFormat::Wq;
     return InstanceFormat::Unknown;
 }
 
 int readInstanceFile(const std::string& path, InstanceFormat format) {
-    std::string text;
-    if (format == InstanceFormat::Unknown || !slurp(path, text)) {
+    std::string text, why;
+    if (format == InstanceFormat::Unknown || !std::ifstream(path)) {
         ShowAlert(messageWithPath(" Cannot open file ", path, " for reading!").c_str(), 1);
+        return 1;
+    }
+    if (!common::readTextFile(path, kMaxInstanceFileBytes, text, why)) {
+        const std::string after = ": " + why;
+        ShowAlert(messageWithPath(" Error in instance file ", path, after.c_str()).c_str(), 1);
         return 1;
     }
     int result = 1;
@@ -378,12 +382,32 @@ int readInstanceFile(const std::string& path, InstanceFormat format) {
     return result;
 }
 
+namespace {
+
+// Opens the partial file of `path`; false after the open alert.
+bool openWhole(common::WholeFile& file, const std::string& path) {
+    std::string why;
+    if (file.open(path, why)) return true;
+    ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
+    return false;
+}
+
+// Puts the finished file in place; false after an alert with the reason
+// (the earlier file is then as it was).
+bool finishWhole(common::WholeFile& file, const std::string& path) {
+    std::string why;
+    if (file.commit(why)) return true;
+    const std::string after = ": " + why + "!";
+    ShowAlert(messageWithPath(" Cannot write file ", path, after.c_str()).c_str(), 1);
+    return false;
+}
+
+}  // namespace
+
 int writeInstanceFile(const std::string& path, InstanceFormat format) {
-    FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) {
-        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
-        return 1;
-    }
+    common::WholeFile file;
+    if (!openWhole(file, path)) return 1;
+    FILE* f = file.stream();
     const bool wq = format == InstanceFormat::Wq;
     std::fputs(wq ? "0\n" : "-2\n", f);
     std::fprintf(f, "%d\n", gInstance.ncells);
@@ -399,21 +423,13 @@ int writeInstanceFile(const std::string& path, InstanceFormat format) {
     std::fprintf(f, "%d\n", gInstance.nsums);
     writeSums(f, wq);
     std::fprintf(f, "%lf\n", gOptions.basenumber);
-    bool ok = std::fflush(f) == 0;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
-        return 1;
-    }
-    return 0;
+    return finishWhole(file, path) ? 0 : 1;
 }
 
 int writeSolutionFile(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) {
-        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
-        return 1;
-    }
+    common::WholeFile file;
+    if (!openWhole(file, path)) return 1;
+    FILE* f = file.stream();
     std::fputs("-3\n", f);
     std::fprintf(f, "%d\n", gInstance.ncells);
     for (const Cell* c = gInstance.cellList; c; c = c->next)
@@ -423,11 +439,5 @@ int writeSolutionFile(const std::string& path) {
     std::fprintf(f, "%d\n", gInstance.nsums);
     writeSums(f, false);
     std::fprintf(f, "%lf\n", gOptions.basenumber);
-    bool ok = std::fflush(f) == 0;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        ShowAlert(messageWithPath(" Cannot open file ", path, " for writing!").c_str(), 1);
-        return 1;
-    }
-    return 0;
+    return finishWhole(file, path) ? 0 : 1;
 }

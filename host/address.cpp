@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/names.h"
+
 namespace host {
 
 std::string columnLetters(int col) {
@@ -31,12 +33,7 @@ std::string a1Rect(const Rect& r, bool absolute) {
 }
 
 bool sameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return common::sameIgnoringCase(a, b);
 }
 
 namespace {
@@ -151,7 +148,8 @@ std::string sheetPrefix(const std::string& sheet, const std::string& book) {
 
 std::string sheetNameProblem(const std::string& name) {
     if (name.empty()) return "a sheet name cannot be empty";
-    if (name.size() > 31) return "a sheet name cannot be longer than 31 characters";
+    // Counted as the file format counts them (UTF-16 units), not in bytes.
+    if (common::utf16Length(name) > 31) return "a sheet name cannot be longer than 31 characters";
     if (name.find_first_of("[]:*?/\\") != std::string::npos)
         return "a sheet name cannot contain any of [ ] : * ? / \\";
     for (char c : name)

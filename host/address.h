@@ -16,7 +16,8 @@ std::string a1Cell(int row, int col, bool rowAbs = false, bool colAbs = false);
 // "B3" or "B3:C4" (one cell collapses).
 std::string a1Rect(const Rect& r, bool absolute = false);
 
-// Case-insensitive equality of two texts (ASCII letters).
+// Equality of two texts apart from letter case, for the letters of every
+// script (sheet and workbook names, defined names, function names).
 bool sameText(const std::string& a, const std::string& b);
 
 // True when a sheet name must be put in apostrophes in front of a reference.

@@ -271,6 +271,26 @@ std::optional<Value> convert(const Value& in, uint16_t type) {
     }
 }
 
+// COUNTA of a reference: its cells that hold a value or a formula. Only the
+// cells stored in the areas' rows are visited, so an empty stretch of the
+// grid, however large, costs nothing.
+Outcome countaHandler(Call& c) {
+    const Value& ref = c.arg(0);
+    if (!ref.isRef()) return Outcome::badValue();
+    Sheet* s = refSheet(ref);
+    if (!s) return {xlretFailed, Value::error(xlerrRef)};
+    double entries = 0;
+    for (const Rect& r : ref.areas) {
+        auto it = s->cells.lower_bound(Sheet::key(r.row1, r.col1));
+        const auto end = s->cells.upper_bound(Sheet::key(r.row2, r.col2));
+        for (; it != end; ++it) {
+            const int col = static_cast<int>(it->first % kMaxCols);
+            if (col >= r.col1 && col <= r.col2 && !it->second.empty()) ++entries;
+        }
+    }
+    return Outcome::ok(Value::number(entries));
+}
+
 Outcome coerceHandler(Call& c) {
     Value v = c.arg(0);
     if (v.isRef()) {
@@ -320,6 +340,7 @@ void addInformationEntries(std::vector<Entry>& t) {
     t.push_back({xlSheetId, 0, 1, sheetIdHandler});
     t.push_back({xlSheetNm, 1, 1, sheetNameHandler});
     t.push_back({xlCoerce, 1, 2, coerceHandler});
+    t.push_back({xlfCounta, 1, 1, countaHandler});
 }
 
 }  // namespace host

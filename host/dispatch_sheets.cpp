@@ -129,7 +129,8 @@ Outcome workbookInsertHandler(Call& c) {
         if (*type != 1) return Outcome::failed();  // only worksheets
     }
     Workbook* b = model().activeBook();
-    if (!b) return Outcome::failed();
+    // Sheet lists reach add-ins in records that count 16 bits.
+    if (!b || b->sheets.size() >= 65535) return Outcome::failed();
     std::string name;
     do {
         name = "Sheet" + std::to_string(b->nextSheetNumber++);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -109,8 +110,19 @@ FileKind fileKind(const std::string& path) {
         if (lower.rfind("<?xml", 0) == 0)
             return {FileKind::Other, "an XML file that is no workbook"};
     }
-    if (head.find('\0') != std::string::npos)
-        return {FileKind::Other, "a binary file of a kind not known here"};
+    // UTF-16 text with its byte order mark is text (read as such).
+    if (startsWith(head, "\xFF\xFE", 2) || startsWith(head, "\xFE\xFF", 2))
+        return {FileKind::Text, ""};
+    // A NUL byte among nothing but text (UTF-16 without its mark, a stray
+    // byte) is left to the text reader, which names its line; other control
+    // bytes besides it make a binary file.
+    if (head.find('\0') != std::string::npos) {
+        const bool otherControls = std::any_of(head.begin(), head.end(), [](char c) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            return u < 0x20 && u != 0 && u != '\t' && u != '\n' && u != '\r';
+        });
+        if (otherControls) return {FileKind::Other, "a binary file of a kind not known here"};
+    }
     return {FileKind::Text, ""};
 }
 

@@ -2,6 +2,7 @@
 // front ends and tests.
 #include "host/host.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "host/address.h"
@@ -89,6 +90,16 @@ bool closeWorkbook(const std::string& book, std::string& error) {
 std::vector<std::string> windows() {
     std::vector<std::string> out;
     for (auto& b : model().windows) out.push_back(b->name);
+    return out;
+}
+
+std::vector<std::string> workbooksInOrderMade() {
+    std::vector<Workbook*> books;
+    for (auto& b : model().windows) books.push_back(b.get());
+    std::sort(books.begin(), books.end(),
+              [](const Workbook* a, const Workbook* b) { return a->serial < b->serial; });
+    std::vector<std::string> out;
+    for (Workbook* b : books) out.push_back(b->name);
     return out;
 }
 

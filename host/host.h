@@ -146,6 +146,9 @@ std::vector<std::string> cachesLeftToRebuild(const std::string& book);
 bool closeWorkbook(const std::string& book, std::string& error);
 // Workbook names, most recent (active) window first.
 std::vector<std::string> windows();
+// The open workbooks' names in the order they were opened or made, oldest
+// first (a copy comes after the workbook it copies).
+std::vector<std::string> workbooksInOrderMade();
 std::vector<std::string> sheetNames(const std::string& book);
 std::string activeWorkbook();  // "" when none is open
 std::string activeSheet();     // sheet name of the active workbook's active sheet

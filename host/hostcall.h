@@ -130,6 +130,7 @@ constexpr int xlfGetPivotField = 16;
 constexpr int xlfPivotAddData = 17;
 constexpr int xlfDialogBox = 18;
 constexpr int xlfGetName = 19;  // (defined name) -> its value; used by front ends and tests
+constexpr int xlfCounta = 20;   // (reference) -> how many of its cells are not empty
 
 // Commands
 constexpr int xlcMessage = 1 | xlCommand;

@@ -4,11 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "common/names.h"
+#include "common/text_input.h"
+#include "common/whole_file.h"
 #include "host/address.h"
 #include "host/file_kind.h"
 #include "host/state.h"
@@ -50,7 +55,7 @@ std::string sheetNameFor(const std::string& stem) {
         const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
         name += std::string("[]:*?/\\").find(c) == std::string::npos && !control ? c : '_';
     }
-    if (name.size() > 31) name.resize(31);
+    name = common::cutToUtf16Length(name, 31);
     while (!name.empty() && name.front() == '\'') name.erase(0, 1);
     while (!name.empty() && name.back() == '\'') name.pop_back();
     return name.empty() ? "Sheet1" : name;
@@ -85,7 +90,13 @@ std::unique_ptr<Workbook> readText(Model& m, const std::string& path, char delim
     if (!in) return fail("it cannot be read");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return fail("it cannot be read");
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    // A byte order mark is dropped and UTF-16 (Unicode text of other
+    // programs) becomes UTF-8; a NUL byte is no text at all.
+    std::string why;
+    if (std::string decoded; common::decodeText(text, decoded, why, true))
+        text.swap(decoded);
+    else
+        return fail(why);
     if (!delimiter) delimiter = guessDelimiter(text);
     const bool decimalComma = delimiter != ',';
 
@@ -195,8 +206,9 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
                      sameText(text, "FALSE") || errorCode(text) >= 0 ||
                      (!text.empty() && text[0] == '=') ||
                      // A byte order mark at the start of the file would be taken
-                     // for the file's own and dropped.
-                     text.compare(0, 3, "\xEF\xBB\xBF") == 0);
+                     // for the file's own (dropped, or read as UTF-16).
+                     text.compare(0, 3, "\xEF\xBB\xBF") == 0 ||
+                     text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0);
                 if (quote) {
                     out << '"';
                     for (char c : text) out << (c == '"' ? "\"\"" : std::string(1, c));
@@ -208,20 +220,18 @@ bool writeText(Model& m, Sheet& sheet, const std::string& path, const TextFormat
             out << '\n';
         }
     }
-    std::string partial = path + ".saving-" + std::to_string(getpid());
+    const std::string partial = common::partialName(path);
+    std::string why;
     {
         std::ofstream f(partial, std::ios::binary | std::ios::trunc);
         f << out.str();
         f.flush();
-        if (!f) {
-            std::remove(partial.c_str());
-            error = "The sheet " + sheet.name + " cannot be saved as " + path + ".";
-            return false;
-        }
+        if (!f) why = std::strerror(errno);
     }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (why.empty()) common::moveIntoPlace(partial, path, why);
+    if (!why.empty()) {
         std::remove(partial.c_str());
-        error = "The sheet " + sheet.name + " cannot be saved as " + path + ".";
+        error = "The sheet " + sheet.name + " cannot be saved as " + path + ": " + why + ".";
         return false;
     }
     return true;
@@ -279,7 +289,21 @@ bool saveFile(Workbook& book, const std::string& path, std::string& error) {
         return false;
     }
     if (ext == ".xlsx" || ext == ".xlsm") {
-        ok = writeXlsx(m, book, path, error);
+        // Written whole under a partial name in the target's folder and moved
+        // over the target only when complete: a failure or a stop leaves an
+        // earlier file of that name as it was.
+        const std::string partial = common::partialName(path);
+        ok = writeXlsx(m, book, partial, error);
+        std::string why;
+        if (ok && !common::moveIntoPlace(partial, path, why)) {
+            error = "The workbook " + book.name + " cannot be saved as " + path + ": " + why + ".";
+            ok = false;
+        }
+        if (!ok) {
+            std::remove(partial.c_str());
+            for (size_t at; (at = error.find(partial)) != std::string::npos;)
+                error.replace(at, partial.size(), path);
+        }
     } else {
         Sheet* s = book.activeSheet();
         if (!s) {

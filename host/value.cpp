@@ -234,8 +234,12 @@ void fill(const Value& v, XLOPER& out) {
             break;
         case Value::Type::Array: {
             size_t n = static_cast<size_t>(v.rows) * v.cols;
-            XLOPER* items = n ? static_cast<XLOPER*>(hostAlloc(n * sizeof(XLOPER))) : nullptr;
-            if (n && !items) {
+            // The record counts rows and columns in 16 bits: a longer list
+            // would arrive cut short, so it does not arrive at all.
+            const bool fits = v.rows <= 65535 && v.cols <= 65535;
+            XLOPER* items =
+                n && fits ? static_cast<XLOPER*>(hostAlloc(n * sizeof(XLOPER))) : nullptr;
+            if (!fits || (n && !items)) {
                 out.xltype = xltypeErr;
                 out.val.err = xlerrValue;
                 break;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/names.h"
 #include "host/address.h"
 
 namespace host {
@@ -83,6 +84,7 @@ Sheet* Model::findSheet(const std::string& text) {
 }
 
 Workbook* Model::addWorkbook(std::unique_ptr<Workbook> book) {
+    book->serial = nextSerial_++;
     for (auto& s : book->sheets) {
         s->book = book.get();
         registerSheet(s.get());
@@ -144,7 +146,7 @@ void Model::copySheets(const std::vector<Sheet*>& from, Workbook& dest, int posi
         std::string name = src->name;
         for (int n = 2; dest.sheetNamed(name); ++n) {
             std::string suffix = " (" + std::to_string(n) + ")";
-            name = src->name.substr(0, 31 - suffix.size()) + suffix;
+            name = common::cutToUtf16Length(src->name, 31 - suffix.size()) + suffix;
         }
         Sheet* copy = addSheet(dest, name, position++);
         ids[src->id] = copy->id;

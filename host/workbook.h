@@ -91,6 +91,7 @@ struct Workbook {
     int nextSheetNumber = 1;    // for names of inserted sheets, "Sheet<n>"
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
+    uint64_t serial = 0;        // order of arrival in the model: later workbooks higher
     std::string copiedFrom;     // the workbook a Copy took its sheets from
     std::vector<BookName> names;
     // The package the workbook was read from, shared by copies made of it:
@@ -167,6 +168,7 @@ class Model {
 
   private:
     std::map<uint32_t, Sheet*> byId_;
+    uint64_t nextSerial_ = 1;
     uint32_t nextSheetId_ = 1;
     int nextBookNumber_ = 1;
 

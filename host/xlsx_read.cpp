@@ -14,6 +14,7 @@
 #include <map>
 #include <pugixml.hpp>
 
+#include "common/limits.h"
 #include "host/address.h"
 #include "host/state.h"
 #include "host/xlsx_text.h"
@@ -92,6 +93,11 @@ class Reader {
         package_->macros = macroEnabled(workbookPart);
         std::vector<std::string> sheetParts;
         for (pugi::xml_node s : children(child(workbook, "sheets"), "sheet")) {
+            if (book_->sheets.size() >= size_t(common::kMaxSheets)) {
+                error = "it has more than " + std::to_string(common::kMaxSheets) +
+                        " sheets, the most a workbook may have";
+                return nullptr;
+            }
             const char* name = attr(s, "name");
             const char* rid = attr(s, "id");
             if (!name || !*name) {

@@ -10,9 +10,11 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "capture/capture.h"
+#include "common/names.h"
 #include "engine/adapter.h"
 #include "engine/engine.h"
 #include "files/file_commands.h"
@@ -116,6 +118,11 @@ bool makeOutputWorkbook(InstanceState& s) {
         texts.push_back(std::make_unique<CountedText>(name));
         items.push_back(*texts.back()->value());
     }
+    // The record counts 16 bits: a longer list would copy a cut-off workbook.
+    if (items.size() > 65535) {
+        ShowAlert("  Unable to open a new workbook for writing output!", 1);
+        return false;
+    }
     XLOPER list{};
     list.xltype = xltypeMulti;
     list.val.array.lparray = items.data();
@@ -144,6 +151,28 @@ int intervalPrecision(uint32_t sheetId, const Cell* c, int previous) {
     return 5;
 }
 
+// The names of the interval copy's sheets: each sheet's name with the
+// suffix, cut to fit a sheet name, and told apart by a counter where cutting
+// (or a sheet already named so) would make two alike. None is the name of a
+// sheet of the copy before renaming either, so every rename succeeds.
+std::vector<std::string> intervalSheetNames(const std::vector<std::string>& sheets) {
+    const size_t room = kSheetNameLimit - common::utf16Length(kIntervalSuffix);
+    std::unordered_set<std::string> taken;
+    for (const std::string& name : sheets) taken.insert(common::caseKey(plainSheetName(name)));
+    std::vector<std::string> names;
+    for (const std::string& sheet : sheets) {
+        const std::string base = plainSheetName(sheet);
+        std::string name = common::cutToUtf16Length(base, room) + kIntervalSuffix;
+        for (int n = 2; taken.count(common::caseKey(name)); ++n) {
+            const std::string counter = " (" + std::to_string(n) + ")";
+            name = common::cutToUtf16Length(base, room - counter.size()) + counter + kIntervalSuffix;
+        }
+        taken.insert(common::caseKey(name));
+        names.push_back(name);
+    }
+    return names;
+}
+
 // Widens the columns whose interval texts need more room than they have
 // (widths only grow): a text of n characters needs about n + 1.
 void fitIntervalColumns(uint32_t sheetId, const std::map<int, size_t>& longest) {
@@ -166,19 +195,17 @@ void writeIntervals(InstanceState& s) {
     CallHost(xlcActivateNext, nullptr, 0);
     std::vector<std::string> names;
     if (readSheetNames(names) && !names.empty()) selectSheet(names[0]);
+    const std::vector<std::string> newNames = intervalSheetNames(s.sheetNames);
     int precision = 5;
     for (s.scanSheet = 0; s.scanSheet < s.sheetCount; ++s.scanSheet) {
         uint32_t id = 0;
         activeSheetId(id);
         HostResult active;
         CallHost(xlfGetWorkbook, active.get(), 1, ScratchNumber(3));
-        std::string base = size_t(s.scanSheet) < s.sheetNames.size()
-                               ? plainSheetName(s.sheetNames[size_t(s.scanSheet)])
-                               : std::string();
-        // The new name must still be a valid sheet name.
-        if (base.size() + 7 > kSheetNameLimit) base.resize(kSheetNameLimit - 7);
-        CountedText newName(base + kIntervalSuffix);
-        CallHost(xlcWorkbookName, nullptr, 2, active.get(), newName.value());
+        if (size_t(s.scanSheet) < newNames.size()) {
+            CountedText newName(newNames[size_t(s.scanSheet)]);
+            CallHost(xlcWorkbookName, nullptr, 2, active.get(), newName.value());
+        }
 
         std::map<int, size_t> longest;  // column -> longest interval text
         for (Cell* c = s.cellList; c; c = c->next) {

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/drivers/dialog_box.h"
+#include "app/interrupt.h"
 #include "gui/file_dialog.h"
 
 namespace app::drivers {
@@ -185,6 +186,7 @@ void ScriptDriver::runFileDialog(gui::FileDialog& dialog) {
     if (choice == gui::FileDialog::Choice::NeedsReplaceConfirmation && answer.replace) {
         choice = dialog.userChoose(answer.path, true, &problem);
     }
+    if (choice == gui::FileDialog::Choice::Accepted) interrupt::noteOutputFile(dialog.pathName());
     if (choice != gui::FileDialog::Choice::Accepted) {
         if (choice != gui::FileDialog::Choice::NeedsReplaceConfirmation) {
             fail("line " + std::to_string(answer.line) + ": " + what + ": " + problem);

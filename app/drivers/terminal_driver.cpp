@@ -6,6 +6,7 @@
 
 #include "app/drivers/dialog_box.h"
 #include "app/drivers/dialog_steps.h"
+#include "app/interrupt.h"
 #include "app/script.h"
 #include "gui/file_dialog.h"
 
@@ -244,7 +245,10 @@ void TerminalDriver::runFileDialog(gui::FileDialog& dialog) {
                 choice = dialog.userChoose(name, true, &problem);
             if (choice != gui::FileDialog::Choice::Accepted) continue;
         }
-        if (choice == gui::FileDialog::Choice::Accepted) return;
+        if (choice == gui::FileDialog::Choice::Accepted) {
+            interrupt::noteOutputFile(dialog.pathName());
+            return;
+        }
         out_ << "! " << problem << "\n";
     }
 }

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/drivers/terminal_driver.h"
+#include "app/interrupt.h"
 #include "app/script.h"
 #include "host/host.h"
 
@@ -307,6 +308,7 @@ int runTerminalSession(std::istream& in, std::ostream& out, bool echo, bool quie
             ok = host::showSheet(w.size() == 2 ? w[1] : "", cmd == "formulas", text, error);
             if (ok) out << text << (text.empty() || text.back() == '\n' ? "" : "\n");
         } else if (cmd == "save" && w.size() == 3) {
+            interrupt::noteOutputFile(w[2]);
             ok = host::saveWorkbook(w[1], w[2], error);
             if (ok) out << "saved " << w[1] << " as " << w[2] << "\n";
         } else if (cmd == "close" && w.size() == 2) {

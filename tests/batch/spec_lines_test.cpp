@@ -86,21 +86,53 @@ TEST_F(SpecLineTest, MissingAndOutOfRangeFieldsShowTheirFieldsMessage) {
     expectRefused(comp("3,4 1 1 1e999 0 10 1 1 1 1 1"), batch::kAlertTo);
 }
 
-TEST_F(SpecLineTest, ZeroValuesNeedAZeroLikeText) {
-    for (const char* zero : {"0", "00", "0.0", "-0", "x"}) {
-        EXPECT_TRUE(batch::acceptableZero(zero)) << zero;
+TEST_F(SpecLineTest, NumbersAreReadWholeOrRefused) {
+    // Zeros written as numbers are zeros.
+    for (const char* zero : {"0", "00", "0.0", "-0", "+0"}) {
         ASSERT_EQ(comp(std::string("3,4 ") + zero + " 1 50 0 10 1 1 1 1 1"), 0) << zero;
         EXPECT_EQ(spec.seed, 0);
     }
-    for (const char* notZero : {"ab", "abc", "-0.0"}) EXPECT_FALSE(batch::acceptableZero(notZero));
-    expectRefused(comp("3,4 ab 1 50 0 10 1 1 1 1 1"), batch::kAlertSeed);
+    // A field with anything besides its number is not read as its leading
+    // part: "12abc" is no 12, "0x2519" no 0, "x" no zero.
+    for (const char* seed : {"x", "ab", "12abc", "0x2519", "1.5", "99999999999", "2\x7f"})
+        expectRefused(comp(std::string("3,4 ") + seed + " 1 50 0 10 1 1 1 1 1"),
+                      batch::kAlertSeed);
+    expectRefused(comp("3,4 1 2.5x 50 0 10 1 1 1 1 2"), batch::kAlertFrom);
+    expectRefused(comp("3,4 1 0x10 50 0 10 1 1 1 1 2"), batch::kAlertFrom);
+    expectRefused(comp("3,4 1 1 50 0 10 1 1 1 1 2.9"), batch::kAlertRepetitions);
     expectRefused(comp("3,4 1 1 50 0 10 1 no 1 1 1"), batch::kAlertAuditingFlag);
-    // Integer fields take the leading integer, number fields the leading number.
-    ASSERT_EQ(comp("3,4 12abc 2.5x 50 0 10 1 1 1 1 2.9"), 0);
-    EXPECT_EQ(spec.seed, 12);
-    EXPECT_EQ(spec.from, 2.5);
-    EXPECT_EQ(spec.numrep, 2);
-    EXPECT_EQ(batch::leadingInteger("99999999999"), INT32_MAX);
+    // Decimal notations of numbers are numbers.
+    ASSERT_EQ(comp("3,4 1 .5 5e1 0 1E+1 1 1 1 1 2"), 0);
+    EXPECT_EQ(spec.from, 0.5);
+    EXPECT_EQ(spec.to, 50);
+    EXPECT_EQ(spec.basenumber, 10);
+    // A dimension that is not a whole number makes no table of another shape.
+    expectRefused(comp("0x3,4 1 1 50 0 10 1 1 1 1 1"), batch::kAlertDimensions);
+    expectRefused(comp("3,4x 1 1 50 0 10 1 1 1 1 1"), batch::kAlertDimensions);
+    ASSERT_EQ(comp("3,,4, 1 1 50 0 10 1 1 1 1 1"), 0);
+    EXPECT_EQ(spec.dim, (std::vector<int32_t>{3, 4}));
+}
+
+TEST_F(SpecLineTest, CountsThatSizeTheLogAreLimited) {
+    // A bias base of 10^9 would make a tally of 10^9 classes and a log line of
+    // three billion fields: the base is kept to what a sheet can hold.
+    EXPECT_EQ(bias("3,4 0 1 100 1e9 1 2"), 1);
+    EXPECT_EQ(alerts(), std::vector<std::string>{
+                            "The base number of a bias test can be at most 84: its log line holds "
+                            "three fields for every remainder, and a sheet has 256 columns."});
+    EXPECT_EQ(base, 0);
+    host::clearJournal();
+    EXPECT_EQ(bias("3,4 0 1 100 85 1 2"), 1);
+    host::clearJournal();
+    ASSERT_EQ(bias("3,4 0 1 100 84.5 1 2"), 0);  // cut to 84
+    EXPECT_EQ(base, 84);
+    host::clearJournal();
+    EXPECT_EQ(comp("3,4 1 1 50 0 10 1 1 1 1 65536"), 1);
+    EXPECT_EQ(alerts(), std::vector<std::string>{
+                            "A test line can run at most 65535 repetitions: its log lines must "
+                            "fit a sheet's rows."});
+    host::clearJournal();
+    EXPECT_EQ(comp("3,4 1 1 50 0 10 1 1 1 1 65535"), 0);
 }
 
 TEST_F(SpecLineTest, AuditingIsStoredAsSoonAsItIsRead) {
@@ -179,6 +211,46 @@ TEST_F(SpecFileTest, NonEmptyLinesBecomeEntriesInFileOrder) {
     EXPECT_EQ(d.parseTestLine(1), 0);
     EXPECT_EQ(d.control(comptest::kList)->selection, 1);
     EXPECT_EQ(d.testSpec().dim, (std::vector<int32_t>{2, 2}));
+    d.destroyWindow();
+}
+
+TEST_F(SpecFileTest, TextFilesOfOtherEditorsAreReadAsTheyMeanIt) {
+    CCompTestDialog d(0, nullptr);
+    ASSERT_TRUE(d.createWindow());
+    d.setChecked(comptest::kClear, gui::kChecked);
+    const std::vector<std::string> both = {"3,4 1 1 50 0 10 1 1 1 1 1", "2,2 -1 1 9 0 5 1 0 -1 1 2"};
+    // CR-only line ends (old Mac editors): two lines, not one.
+    batchtest::writeFile("cr.qtt", both[0] + "\r" + both[1] + "\r");
+    d.readSpecificationFile("cr.qtt");
+    EXPECT_EQ(listed(d), both);
+    // A UTF-8 byte order mark is not part of the first field.
+    batchtest::writeFile("bom.qtt", "\xEF\xBB\xBF" + both[0] + "\r\n" + both[1] + "\r\n");
+    d.readSpecificationFile("bom.qtt");
+    EXPECT_EQ(listed(d), both);
+    ASSERT_EQ(d.parseTestLine(0), 0);
+    EXPECT_EQ(d.testSpec().dim, (std::vector<int32_t>{3, 4}));
+    // UTF-16 with its byte order mark, as Windows editors save "Unicode".
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (char c : both[0] + "\r\n" + both[1]) {
+        utf16le += std::string{c, '\0'};
+        utf16be += std::string{'\0', c};
+    }
+    batchtest::writeFile("le.qtt", utf16le);
+    d.readSpecificationFile("le.qtt");
+    EXPECT_EQ(listed(d), both);
+    batchtest::writeFile("be.qtt", utf16be);
+    d.readSpecificationFile("be.qtt");
+    EXPECT_EQ(listed(d), both);
+    EXPECT_TRUE(alerts().empty());
+    // A NUL byte (UTF-16 without its mark, or a binary file) is refused with
+    // its line, and no line of the file is listed.
+    batchtest::writeFile("nul.qtt", both[0] + "\n" + std::string("2\0junk 1 1 9 0 5 1 0 -1 1 2", 28));
+    d.readSpecificationFile("nul.qtt");
+    EXPECT_TRUE(listed(d).empty());
+    EXPECT_EQ(alerts(),
+              std::vector<std::string>{"The test file cannot be read: line 2 holds a NUL byte, "
+                                       "which no text has (a UTF-16 file needs its byte order "
+                                       "mark)"});
     d.destroyWindow();
 }
 

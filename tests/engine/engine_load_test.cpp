@@ -101,6 +101,12 @@ TEST_F(EngineLoadTest, RefusesBadCellsWithTheirLine) {
          "Error: cell 1 with external bounds that are not finite"},
         {"level not a number", 50, 0, 100, 'u', kNaN, 0,
          "Error: cell 1 with protection levels that are not finite"},
+        // Past 2^53 base units not every multiple of the base is a double:
+        // the sums would fail by the last bits, not by the table.
+        {"value past 2^53 base units", 1.2e17, 1.2e17 - 20, 1.2e17 + 20, 's', 0, 0,
+         "Error: cell 1 with a value too large to round exactly (more than 2^53 base units)"},
+        {"negative value past 2^53 base units", -1.2e17, -1.2e17 - 20, -1.2e17 + 20, 's', 0, 0,
+         "Error: cell 1 with a value too large to round exactly (more than 2^53 base units)"},
     };
     for (const Refusal& c : cases) {
         Table t;
@@ -110,12 +116,29 @@ TEST_F(EngineLoadTest, RefusesBadCellsWithTheirLine) {
         std::remove(log());
         EXPECT_EQ(LoadTable(t, 10, log()), 1) << c.what;
         const auto lines = logLines();
-        ASSERT_FALSE(lines.empty()) << c.what;
-        EXPECT_EQ(lines.back(), c.line) << c.what;
+        ASSERT_GE(lines.size(), 2u) << c.what;
+        EXPECT_EQ(lines[lines.size() - 2], c.line) << c.what;
+        // The next line names the cell, so that the user can find it.
+        EXPECT_EQ(lines.back().rfind("   cell c1 with value=", 0), 0u) << lines.back();
         // Nothing of the refused instance stays behind.
         EXPECT_EQ(gEngine.cellCount, 0) << c.what;
         EXPECT_TRUE(gEngine.cells.empty()) << c.what;
     }
+}
+
+TEST_F(EngineLoadTest, ARefusedCellIsNamedWithItsValueAndBounds) {
+    Table t;
+    t.addCell(-3, 0, 17, 's', 0, 0, "cell0_0_1");
+    ASSERT_EQ(LoadTable(t, 10, log()), 1);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              " 1 cells, 0 equations, base=10.000000",
+                              "Error: cell 0 with wrong external bounds",
+                              "   cell cell0_0_1 with value=-3, external bounds [0,17]",
+                          }));
+    // Up to 2^53 base units every multiple is exact: such a table loads.
+    Table big;
+    big.addCell(9.0e16, 9.0e16 - 20, 9.0e16 + 20);
+    EXPECT_EQ(LoadTable(big, 10, log()), 0);
 }
 
 TEST_F(EngineLoadTest, ToleranceAndWarningsLetTheLoadGoOn) {

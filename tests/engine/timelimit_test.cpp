@@ -28,6 +28,20 @@ TEST_F(TimeLimitTest, ZeroMinutesStopsTheSearchOnAHardTable) {
     }
 }
 
+// A stop request (the program was interrupted) ends a search with plenty of
+// time left as the time limit would, and the audit does not run on.
+TEST_F(TimeLimitTest, AStopRequestEndsTheSearchAsTheTimeLimitDoes) {
+    const roundcheck::Table t = roundcheck::MarginalTable({20, 20, 20}, 4242);
+    XO_RequestStop();
+    const int r = solve(t, 10, 0, 10);
+    XO_ClearStopRequest();
+    ASSERT_TRUE(r == 3 || r == 4) << "result " << r;
+    ASSERT_EQ(logLines("Global search incomplete - ").size(), 1u);
+    if (r == 3) {
+        EXPECT_EQ(roundcheck::CheckRounding(t, enginetest::Rounded(), {10, 0}, upper_), "");
+    }
+}
+
 TEST_F(TimeLimitTest, OnceTimedOutEveryProgressCheckStops) {
     gEngine.timedOut = 1;
     EXPECT_EQ(OnProgress(nullptr, nullptr), 1);

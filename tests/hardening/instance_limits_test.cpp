@@ -95,10 +95,58 @@ TEST_F(InstanceLimits, NamesAndNumbersOutsideWhatTheReaderTakes) {
                       "number)");
     }
     // Positions past the grid of 256 columns and 65536 rows.
-    for (const char* place : {"0 65536 0", "0 0 256", "65536 0 0", "-1 0 0"})
+    for (const char* place : {"0 65536 0", "0 0 256", "0 -1 0"})
         expectRefused("-2\n1\n0 a 1 " + std::string(place) + " 1 s 0 9 0 0 0\n0\n10\n",
                       "Error in instance file m.qtb, line 3: a cell position lies outside the "
                       "worksheet grid");
+    // Sheets past the 10000 a workbook may have: a sheet list that long would
+    // wrap the 16-bit counts the host and the add-in pass lists with.
+    for (const char* place : {"10000 0 0", "65535 0 0", "-1 0 0"})
+        expectRefused("-2\n1\n0 a 1 " + std::string(place) + " 1 s 0 9 0 0 0\n0\n10\n",
+                      "Error in instance file m.qtb, line 3: a cell's sheet position lies outside "
+                      "0 ... 9999 (a workbook has at most 10000 sheets)");
+}
+
+// Instance files saved by other editors: a byte order mark, UTF-16, CR-only
+// line ends load as the plain file does; a NUL byte, hexadecimal or trailing
+// text in a number, and anything after the base number are refused with the
+// line, never read as some other instance.
+TEST_F(InstanceLimits, FilesOfOtherEditorsLoadAndNumbersAreReadWhole) {
+    const std::string qtb = "-2\n2\n0 a 3 0 0 0 1 s 0 23 0 0 0\n1 b 3 0 1 0 1 s 0 23 0 0 0\n"
+                            "1\n2 : 0 (1) 1 (-1)\n5\n";
+    auto loads = [&](const std::string& bytes, const std::string& name) {
+        reset();
+        EXPECT_EQ(load(bytes, name), 0) << name << ": " << lastAlert();
+        EXPECT_EQ(gInstance.ncells, 2) << name;
+        EXPECT_EQ(gInstance.nsums, 1) << name;
+        EXPECT_EQ(gOptions.basenumber, 5) << name;
+    };
+    loads(qtb, "plain.qtb");
+    loads("\xEF\xBB\xBF" + qtb, "bom.qtb");
+    std::string crOnly = qtb, crlf, le = "\xFF\xFE";
+    for (char& c : crOnly) c = c == '\n' ? '\r' : c;
+    for (char c : qtb) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (char c : crlf) le += std::string{c, '\0'};
+    loads(crOnly, "cr.qtb");
+    loads(le, "utf16.qtb");
+    reset();
+
+    expectRefused("-2\n1\n0 a 3 0 0 0 1 s 0 23 0 0 0\n0\n5\n" + std::string("\0", 1),
+                  "Error in instance file m.qtb: line 6 holds a NUL byte, which no text has (a "
+                  "UTF-16 file needs its byte order mark)");
+    expectRefused("-2\n1\n0 a 0x3 0 0 0 1 s 0 23 0 0 0\n0\n5\n",
+                  "Error in instance file m.qtb, line 3: malformed cell value (a finite number)");
+    expectRefused("-2\n1\n12abc a 3 0 0 0 1 s 0 23 0 0 0\n0\n5\n",
+                  "Error in instance file m.qtb, line 3: malformed cell number");
+    expectRefused("-2\n1\n0 a 3 0 0 0 1 s 0 23x 0 0 0\n0\n5\n",
+                  "Error in instance file m.qtb, line 3: malformed bounds and protection levels "
+                  "(finite numbers)");
+    expectRefused("-2\n1\n0 a 3 0 0 0 1 s 0 23 0 0 0\n1\n1x : 0 (1)\n5\n",
+                  "Error in instance file m.qtb, line 5: malformed term count of a sum");
+    expectRefused("-2\n1\n0 a 3 0 0 0 1 s 0 23 0 0 0\n0\n5\n-2\n",
+                  "Error in instance file m.qtb, line 6: the file goes on after its base number");
+    expectRefused("0\n1\n0 a 3 1 s 0 23 0 0 0\n0\n5 more\n",
+                  "Error in instance file m.qtb, line 5: the file goes on after its base number");
 }
 
 // With a 16-bit count, 65536 terms naming one cell would count to 0 and the

@@ -317,6 +317,21 @@ TEST_F(FilesTest, SemicolonTextWithDecimalCommas) {
             << cell;
 }
 
+// LibreOffice's "Unicode" text is UTF-16: read as the same cells as its
+// workbook. A NUL byte (UTF-16 without its mark) is no text and is refused
+// with its line rather than read as cells full of NULs.
+TEST_F(FilesTest, UnicodeTextOfOtherProgramsIsReadAndNulBytesRefused) {
+    std::string error;
+    ASSERT_TRUE(host::openWorkbook(HOST_FIXTURES "/libreoffice_values_utf16.csv", error)) << error;
+    ASSERT_TRUE(host::openWorkbook(HOST_FIXTURES "/libreoffice_values.xlsx", error)) << error;
+    for (const char* cell : {"A1", "B1", "A2", "B2", "B3", "A4", "B4"})
+        EXPECT_EQ(cellValue(std::string("[libreoffice_values_utf16]libreoffice_values_utf16!") + cell),
+                  cellValue(std::string("[libreoffice_values]Data!") + cell))
+            << cell;
+    writeFile("nul.csv", std::string("a,1\nb,2\0\n", 9));
+    expectRefused("nul.csv", "line 2 holds a NUL byte");
+}
+
 TEST_F(FilesTest, CommaTextWithDecimalPointsAndTheLimitsOfTheGrid) {
     writeFile("plain.csv", "a,1.5,\"x,y\"\n2,\"say \"\"hi\"\"\",-0.25\n");
     std::string error;
