@@ -2,6 +2,7 @@
 // what the user asked for: a sub-command, a script, or an interactive session.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "app/options_flags.h"
 #include "app/program.h"
 #include "app/script.h"
+#include "app/serve.h"
 #include "gui/driver.h"
 #include "host/host.h"
 
@@ -28,6 +30,9 @@ const char* const kUsage =
     "Commands:\n"
     "  shell               an interactive session: menus, workbooks and dialogs in the\n"
     "                      terminal (the default when no command is given)\n"
+    "  serve [--port N] [--folder DIR]\n"
+    "                      the menus, workbooks and dialogs in a browser page on this\n"
+    "                      machine (see docs/serve.md; `quorant serve --help`)\n"
     "  menu                load the add-in and print the menu bar and its commands\n"
     "  script FILE         run a script of actions (see docs/scripting.md);\n"
     "                      `quorant script --help` lists the actions\n"
@@ -151,6 +156,20 @@ int main(int argc, char** argv) {
 
     if (command == "shell") return runShell();
     if (command == "menu") return runMenu(quiet);
+    if (command == "serve") {
+        const std::vector<std::string> options(rest.begin() + 1, rest.end());
+        if (std::find(options.begin(), options.end(), "--help") != options.end()) {
+            std::cout << app::kServeUsage;
+            return 0;
+        }
+        app::ServeSettings settings;
+        std::string error;
+        if (!app::parseServeArguments(options, settings, error)) {
+            std::cerr << "quorant serve: " << error << "\n" << app::kServeUsage;
+            return 2;
+        }
+        return app::runServe(settings, quiet);
+    }
     if (command == "script") {
         bool bare = false;
         std::string file;
