@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace app {
@@ -144,6 +145,53 @@ Section parseSection(const std::string& f) {
     return s;
 }
 
+// `a` (not negative) with `decimals` decimals, as a spreadsheet rounds it:
+// to 15 significant digits first, then half away from zero ("%.*f" would
+// round 1234.5 to the even 1234).
+std::string fixedDigits(double a, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", a);
+    std::string digits;
+    digits += buf[0];
+    digits += std::string(buf + 2, 14);
+    const int point = std::atoi(std::strchr(buf, 'e') + 1) + 1;  // digits before the point
+    int keep = point + decimals;
+    int intCount = point;
+    if (keep < 0) {
+        digits.clear();
+        keep = 0;
+        intCount = 0;
+    } else if (keep < static_cast<int>(digits.size())) {
+        const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+        digits.resize(static_cast<std::size_t>(keep));
+        if (up) {
+            int i = keep - 1;
+            for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i)
+                digits[static_cast<std::size_t>(i)] = '0';
+            if (i >= 0) {
+                ++digits[static_cast<std::size_t>(i)];
+            } else {
+                digits.insert(digits.begin(), '1');  // 9.96 -> 10.0
+                ++intCount;
+            }
+        }
+    } else {
+        digits.append(static_cast<std::size_t>(keep) - digits.size(), '0');
+    }
+    std::string intText, fracText;
+    if (intCount <= 0) {
+        intText = "0";
+        fracText = std::string(static_cast<std::size_t>(-intCount), '0') + digits;
+    } else {
+        intText = digits.substr(0, static_cast<std::size_t>(intCount));
+        fracText = digits.substr(static_cast<std::size_t>(intCount));
+    }
+    fracText.resize(static_cast<std::size_t>(decimals), '0');
+    const std::size_t lead = intText.find_first_not_of('0');
+    intText = lead == std::string::npos ? "0" : intText.substr(lead);
+    return decimals > 0 ? intText + "." + fracText : intText;
+}
+
 bool isDigitToken(Tok k) {
     return k == Tok::Zero || k == Tok::Hash || k == Tok::Question;
 }
@@ -168,8 +216,8 @@ std::string general(double v) {
     }
     const int intDigits = a < 1 ? 1 : static_cast<int>(std::floor(std::log10(a))) + 1;
     const int decimals = std::max(0, 11 - intDigits - 1 - (v < 0 ? 1 : 0));
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    std::string s = buf;
+    std::string s = fixedDigits(a, decimals);
+    if (v < 0) s.insert(0, "-");
     if (s.find('.') != std::string::npos) {
         while (s.back() == '0') s.pop_back();
         if (s.back() == '.') s.pop_back();
@@ -190,11 +238,17 @@ std::string groupThousands(const std::string& digits) {
 // Fills the placeholders of one part (integer or exponent) from the right;
 // the leftmost placeholder takes every digit left over.
 std::string fillRight(const std::vector<Token>& tokens, const std::string& digits, bool group) {
+    // Literals between two placeholders (as in 000-0000) take part in the
+    // positional fill; those before or after all digits only frame them.
     int placeholders = 0;
-    bool literalsInside = false;
+    bool literalsInside = false, literalPending = false;
     for (const Token& t : tokens) {
-        if (isDigitToken(t.kind)) ++placeholders;
-        else if (t.kind == Tok::Literal && placeholders > 0) literalsInside = true;
+        if (isDigitToken(t.kind)) {
+            literalsInside = literalsInside || literalPending;
+            ++placeholders;
+        } else if (t.kind == Tok::Literal && placeholders > 0) {
+            literalPending = true;
+        }
     }
     if (group && !literalsInside) {
         // Leading zeros asked for by the format, then the digits, grouped.
@@ -255,7 +309,7 @@ std::string formatNumber(double v, const Section& s, bool minus) {
     std::string expSign;
     int stage = 0;  // 0 integer, 1 fraction, 2 exponent
     bool point = false, group = false;
-    int percents = 0, scale = 0;
+    int percents = 0, scale = 0, fracPlaces = 0;
     for (std::size_t i = 0; i < s.tokens.size(); ++i) {
         const Token& t = s.tokens[i];
         switch (t.kind) {
@@ -290,6 +344,8 @@ std::string formatNumber(double v, const Section& s, bool minus) {
             case Tok::Date:
                 break;
             default:
+                // As many decimals as a spreadsheet shows: 30.
+                if (stage == 1 && isDigitToken(t.kind) && ++fracPlaces > 30) break;
                 (stage == 0 ? intPart : stage == 1 ? fracPart : expPart).push_back(t);
         }
     }
@@ -308,16 +364,12 @@ std::string formatNumber(double v, const Section& s, bool minus) {
                          : exponent - (intDigits > 1 ? intDigits - 1 : 0);
         a /= std::pow(10.0, exponent);
         // Rounding may carry the mantissa to the next power of ten.
-        char probe[64];
-        std::snprintf(probe, sizeof probe, "%.*f", fracDigits, a);
-        if (std::strtod(probe, nullptr) >= std::pow(10.0, k)) {
+        if (std::strtod(fixedDigits(a, fracDigits).c_str(), nullptr) >= std::pow(10.0, k)) {
             exponent += k;
             a /= std::pow(10.0, k);
         }
     }
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", fracDigits, a);
-    std::string num = buf;
+    const std::string num = fixedDigits(a, fracDigits);
     const std::size_t dot = num.find('.');
     std::string intDigitsText = dot == std::string::npos ? num : num.substr(0, dot);
     std::string fracDigitsText = dot == std::string::npos ? "" : num.substr(dot + 1);
@@ -397,7 +449,9 @@ std::string formatDate(double v, const Section& s) {
     static const char* const days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                        "Thursday", "Friday", "Saturday"};
     long whole = static_cast<long>(std::floor(v));
-    long seconds = std::lround((v - static_cast<double>(whole)) * 86400.0);
+    // Seconds are cut, not rounded (23:59:59.9 stays on its day), after a
+    // hair's breadth for the error of a third of a day in binary.
+    long seconds = static_cast<long>(std::floor((v - static_cast<double>(whole)) * 86400.0 + 5e-4));
     if (seconds >= 86400) {
         ++whole;
         seconds -= 86400;
@@ -415,9 +469,16 @@ std::string formatDate(double v, const Section& s) {
             out += t.text;
             continue;
         }
-        if (t.kind == Tok::Zero || t.kind == Tok::Point) {
+        if (t.kind == Tok::Comma) {
+            out += ',';
+            continue;
+        }
+        if (t.kind == Tok::Point) {
+            const bool fraction = i + 1 < s.tokens.size() && s.tokens[i + 1].kind == Tok::Zero;
+            if (!fraction) out += '.';
             continue;  // fractions of seconds are not shown
         }
+        if (t.kind == Tok::Zero) continue;
         if (t.kind != Tok::Date) continue;
         const std::string& c = t.text;
         // "m" after an hour or before a second means minutes.

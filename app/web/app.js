@@ -365,14 +365,14 @@
       if (one.body && !one.body.error) {
         shown = one.body;
         drawGrid($('grid1'), one.body, true);
-        $('pane1title').textContent = partner ? `${book.name}: ${one.body.sheet}` : '';
+        $('pane1title').textContent = `${book.name}: ${one.body.sheet}` + (book.file ? `  (file ${book.file})` : '');
       } else if (one.body) {
         toast(one.body.error);
       }
       $('pane2').hidden = !(two && two.body && !two.body.error);
       if (two && two.body && !two.body.error) {
         drawGrid($('grid2'), two.body, false);
-        $('pane2title').textContent = `${partner.name}: ${two.body.sheet}`;
+        $('pane2title').textContent = `${partner.name}: ${two.body.sheet}` + (partner.file ? `  (file ${partner.file})` : '');
       }
       drawLegend();
       if (sheetKey !== key) loadSheetIfNeeded();
@@ -847,7 +847,8 @@
     };
     switch (c.kind) {
       case 'static':
-        out.el = el('div', {class: 'ctl static' + (style.has('border') ? ' border' : '') + (style.has('centred') ? ' centred' : '')});
+        out.el = el('div', {class: 'ctl static' + (style.has('border') ? ' border' : '') + (style.has('centred') ? ' centred' : '') +
+          (!c.text.includes('\n') && c.h <= 12 ? ' oneline' : '')});
         break;
       case 'group':
         out.el = el('div', {class: 'ctl group'}, el('span'));
@@ -1061,12 +1062,6 @@
         if (r.h) e.style.height = `${r.h * BOX}px`;
         rec.rows.set(r.row, e);
         rec.body.append(e);
-        if (r.type === 10) {
-          const hint = el('div', {class: 'refhint', text: 'select cells on the sheet to fill'});
-          hint.style.left = `${r.x * BOX}px`;
-          hint.style.top = `${r.y * BOX + 22}px`;
-          rec.body.append(hint);
-        }
       }
       rec.el.append(rec.body, rec.problem);
       if (top) {
@@ -1128,7 +1123,9 @@
       case 5: return el('div', {class: 'ctl static', text, 'data-row': r.row});
       case 6: case 7: case 8: case 10: {
         const input = el('input', {type: 'text', class: 'ctl' + (r.type === 10 ? ' refedit' : ''),
-          'data-row': r.row, 'aria-label': `row ${r.row}`});
+          'data-row': r.row, 'aria-label': `row ${r.row}`,
+          placeholder: r.type === 10 ? 'select cells on the sheet' : null,
+          title: r.type === 10 ? 'Click here, then select the cells on the sheet (drag, or Shift+click)' : null});
         input.addEventListener('focus', focusRow);
         input.addEventListener('input', () => typed(rec, r.row, input.value));
         if (!r.w) input.style.width = '160px';
