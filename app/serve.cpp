@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/random.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -124,6 +125,12 @@ int runServe(const ServeSettings& settings, bool quiet) {
     httplib::Server server;
     server.set_payload_max_length(kUploadLimit);
     server.set_keep_alive_max_count(1000);
+    // The library's default shares the port (SO_REUSEPORT): a second server,
+    // or another program, could then take over requests meant for this one.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     int port = settings.port;
     if (port == 0) {
         port = server.bind_to_any_port("127.0.0.1");

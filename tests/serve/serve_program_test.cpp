@@ -125,17 +125,25 @@ TEST_F(ServeProgramTest, UploadsAreStoredUnderFreeNamesAndTooLargeOnesRefused) {
     EXPECT_EQ(clirun::slurp("folder/table.csv"), "a;b;total\n1;2;3\n") << "the user's file changed";
     EXPECT_FALSE(fs::exists("table.csv")) << "an upload landed outside the folder";
 
-    // A body over the limit is refused from its announced length alone.
+    // A body over the limit is refused, and nothing of it is stored.
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(served.port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::size_t size = (64u << 20) + 1;
     const std::string request = "POST /api/upload?name=big.csv HTTP/1.1\r\nHost: 127.0.0.1:" +
                                 std::to_string(served.port) + "\r\nX-Quorant-Token: " + served.token +
-                                "\r\nContent-Length: 70000000\r\n\r\n";
-    ASSERT_EQ(write(s, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+                                "\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
+    ASSERT_EQ(send(s, request.data(), request.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(request.size()));
+    const std::string chunk(1 << 20, 'x');
+    for (std::size_t sent = 0; sent < size;) {
+        const ssize_t n = send(s, chunk.data(), std::min(chunk.size(), size - sent), MSG_NOSIGNAL);
+        if (n <= 0) break;  // the server stopped reading
+        sent += static_cast<std::size_t>(n);
+    }
     char reply[256] = {};
     ASSERT_GT(read(s, reply, sizeof reply - 1), 0);
     close(s);
