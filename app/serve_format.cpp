@@ -149,6 +149,7 @@ Section parseSection(const std::string& f) {
 // to 15 significant digits first, then half away from zero ("%.*f" would
 // round 1234.5 to the even 1234).
 std::string fixedDigits(double a, int decimals) {
+    if (!std::isfinite(a)) a = 0;  // callers show such values otherwise
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", a);
     std::string digits;
@@ -352,6 +353,7 @@ std::string formatNumber(double v, const Section& s, bool minus) {
     double a = std::fabs(v);
     for (int i = 0; i < percents; ++i) a *= 100;
     for (int i = 0; i < scale; ++i) a /= 1000;
+    if (!std::isfinite(a)) return std::string(11, '#');  // too large to show, like a full cell
     int fracDigits = 0, intDigits = 0;
     for (const Token& t : fracPart) fracDigits += isDigitToken(t.kind) ? 1 : 0;
     for (const Token& t : intPart) intDigits += isDigitToken(t.kind) ? 1 : 0;

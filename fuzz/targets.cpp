@@ -15,7 +15,7 @@ const std::vector<Target>& targets() {
     static const std::vector<Target> all = {
         {"instance_file", instanceFile}, {"spec_lines", specLines},   {"xlsx_package", xlsxPackage},
         {"xlsx_parts", xlsxParts},       {"text_import", textImport}, {"formulas", formulas},
-        {"references", references},
+        {"references", references},     {"number_formats", numberFormats},
     };
     return all;
 }

@@ -36,6 +36,10 @@ void formulas(const uint8_t* data, size_t size);
 // Cell and range references of sum detection and of the add-sums dialog.
 void references(const uint8_t* data, size_t size);
 
+// Number formats of cells (the page of quorant serve shows values through
+// them): eight bytes of a number, then formats line by line.
+void numberFormats(const uint8_t* data, size_t size);
+
 const std::vector<Target>& targets();
 
 // Reports a broken rule on standard error and aborts.
