@@ -130,8 +130,12 @@ void installRoutes(httplib::Server& server, drivers::WebSession& session, ServeA
             html.replace(at, 9, token);
         res.set_content(html, "text/html; charset=utf-8");
     });
-    server.Get(R"(/(app\.js|app\.css))", [](const httplib::Request& req, httplib::Response& res) {
+    server.Get(R"(/([a-z]+\.(js|css)))", [](const httplib::Request& req, httplib::Response& res) {
         const web::Asset* a = web::findAsset(req.matches[1].str());
+        if (a == nullptr) {
+            res.status = 404;
+            return;
+        }
         res.set_content(std::string(a->body), std::string(a->type));
     });
 

@@ -56,10 +56,16 @@ class PageTest(unittest.TestCase):
         self.b = self.browser
 
     def tearDown(self):
+        # A script error of the page is a fault even when the test got through
+        # (refusals the tests provoke are not).
+        errors = [e["message"] for e in self.b.driver.get_log("browser")
+                  if e["level"] == "SEVERE" and "(Forbidden)" not in e["message"]
+                  and "(Not Found)" not in e["message"]]
         self.b.quit()
         status = self.server.stop()
         # Ctrl-C ends the server cleanly, whatever the test left open.
         self.assertEqual(status, 0, "quorant serve did not stop cleanly on Ctrl-C")
+        self.assertEqual(errors, [], "the page reported errors")
 
     # ---- steps a person takes ------------------------------------------------------
     def open_page(self):
