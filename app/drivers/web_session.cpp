@@ -57,6 +57,8 @@ WebSession::Json WebSession::state(std::uint64_t since, std::chrono::millisecond
     out["version"] = version_;
     out["busy"] = !waiting_;
     out["stopping"] = stop_;
+    lk.unlock();
+    if (live_) live_(out);
     return out;
 }
 

@@ -55,6 +55,10 @@ class WebSession {
     // True while the host thread waits for work (between commands or inside a
     // window); false while it runs a task.
     bool hostWaiting() const;
+    // Adds fields read at each request from state kept outside the host
+    // thread (the progress of a long solve, which runs without publishing).
+    // Set before the server starts.
+    void setLiveFields(std::function<void(Json&)> fill) { live_ = std::move(fill); }
     // Ends every loop of the host thread: windows are cancelled, later ones
     // answered at once, the top-level loop returns.
     void requestStop();
@@ -92,6 +96,7 @@ class WebSession {
     std::uint64_t version_ = 1;
     bool waiting_ = false;
     bool stop_ = false;
+    std::function<void(Json&)> live_;
 };
 
 }  // namespace app::drivers

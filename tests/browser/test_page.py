@@ -126,7 +126,13 @@ class PageTest(unittest.TestCase):
         self.b.wait(lambda: self.b.css("#grid1 td[data-moved]"), 60, "no changed cell is shaded")
         self.b.wait(lambda: self.b.css("#pane2:not([hidden]) #grid2 td"), 60, "intervals are not beside")
         self.assertIn("Distance from Original", self.b.one("#result").text)
-        self.b.driver.save_screenshot(os.path.join(self.work, "serve.png"))
+        # Selecting a total shows its formula, kept over the rounded parts.
+        self.b.one('#grid1 td[data-r="1"][data-c="4"]').click()
+        self.b.wait(lambda: self.b.one("#cellformula").text == "=SUM(B2:D2)", 60,
+                    "the selected total does not show its formula")
+        # The picture of docs/serve.md.
+        self.b.driver.execute_script("document.getElementById('toast').hidden = true")
+        self.b.driver.save_screenshot(os.path.join(self.work, "serve-rounded.png"))
 
         self.b.one("#download").click()
         path = wait_for_file(self.b.downloads, "employment-rounded.xlsx")
