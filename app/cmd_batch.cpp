@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/run_report.h"
 #include "gui/dialog.h"
@@ -41,6 +42,8 @@ int usage(const std::string& command, const std::string& error) {
 
 bool parseBatchArgs(const std::vector<std::string>& words, bool withOutput, BatchArgs& a,
                     std::string& error) {
+    error = refuseCaptureFlags(words, "test batches and their analysis");
+    if (!error.empty()) return false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         if (w == "--keep-books" && !withOutput) {

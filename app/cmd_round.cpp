@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/options_flags.h"
 #include "app/run_report.h"
@@ -25,11 +26,19 @@ struct Args {
     bool json = false;
     bool round = false;
     OptionFlags flags;
+    CaptureFlags capture;
 };
 
-// Parses the words of a command; `allowed` lists the command's own flags.
-bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& allowed,
-               Args& a, std::string& error) {
+// Parses the words of a command; `allowed` lists the command's own flags;
+// `captures` says whether it captures a workbook (and so takes the capture
+// flags).
+bool parseArgs(std::vector<std::string> words, const std::vector<std::string>& allowed, Args& a,
+               std::string& error, const std::string& command, bool captures = false) {
+    if (captures) {
+        if (!takeCaptureFlags(words, a.capture, error)) return false;
+    } else if (!(error = refuseCaptureFlags(words, command)).empty()) {
+        return false;
+    }
     if (!takeOptionFlags(words, a.flags, error)) return false;
     auto permitted = [&](const std::string& f) {
         for (const auto& x : allowed)
@@ -84,6 +93,18 @@ bool makeFolder(const std::string& dir) {
     return true;
 }
 
+// After a capture: what it reported, for the summary, and the hint when it
+// found no equation.
+void takeCaptureSummary(CommandSession& session, RunReport& report) {
+    const CaptureSummary summary = readCaptureSummary();
+    if (!summary.present) return;
+    report.extraJson = summary.json;
+    report.notes = summary.lines;
+    for (const std::string& alert : session.driver().alerts)
+        if (alert == "There are no equations and therefore there is no QTB!")
+            report.hints.push_back(noEquationsHint());
+}
+
 int usage(const std::string& command, const std::string& error) {
     std::cerr << "quorant " << command << ": " << error << "\n  usage: quorant "
               << commands()[command].usage << "\n";
@@ -104,8 +125,11 @@ bool outputFolder(const Args& a, const std::string& input, std::string& dir, std
 int roundCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
-    if (!parseArgs(words, {"--out", "--json", "--select"}, a, error)) return usage("round", error);
+    if (!parseArgs(words, {"--out", "--json", "--select"}, a, error, "round", true))
+        return usage("round", error);
     if (a.positional.size() != 1) return usage("round", "name one workbook");
+    std::string refused = refusedFlag(a.flags, {kKeepLoadedRefusal});
+    if (!refused.empty()) return usage("round", refused);
     const std::string book = a.positional[0];
     std::string dir, stem;
     if (!outputFolder(a, book, dir, stem)) return 1;
@@ -113,15 +137,42 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     CommandSession session(quiet, a.json);
     if (!session.ready()) return 1;
     applyOptionFlags(a.flags, session.driver());
+    if (!applyCaptureFlags(a.capture, error)) {
+        std::cerr << "quorant round: " << error << "\n";
+        return 1;
+    }
     if (!host::openWorkbook(book, error)) {
         std::cerr << "quorant round: " << error << "\n";
         return 1;
+    }
+    const bool pivot = host::holdsPivotTable(host::activeWorkbook());
+    if (!pivot) {
+        // Only a workbook with a pivot table is read as a list.
+        if (!a.select.empty())
+            return usage("round",
+                         "--select names the database-style list of a workbook with a "
+                         "pivot table, and " +
+                             book +
+                             " holds none: round reads the table of every sheet (to round "
+                             "only a block of it, use --table; to read a list, use quorant "
+                             "import --select)");
+        refused = refusedFlag(a.flags, {{"--refresh-pivot",
+                                         "rebuilds the pivot table of a "
+                                         "database-style list, and " +
+                                             book + " holds no pivot table"}});
+        if (!refused.empty()) return usage("round", refused);
     }
     if (!a.select.empty() && !selectBlock(a.select, error)) {
         std::cerr << "quorant round: cannot select " << a.select << ": " << error << "\n";
         return 1;
     }
-    if (host::holdsPivotTable(host::activeWorkbook())) {
+    if (pivot) {
+        if (a.capture.any()) {
+            std::cerr << "quorant round: " << book
+                      << " holds a pivot table, so its table is read from a list: --find-totals, "
+                         "--all-cells and --table do not apply\n";
+            return 2;
+        }
         // The one-step command reads such a workbook as a database-style list
         // from the selected block. Done here as import --round does it, so
         // that the table read is saved too and never taken for the rounding.
@@ -138,6 +189,7 @@ int roundCommand(const std::vector<std::string>& words, bool quiet) {
     report.capturedBook = host::activeWorkbook();
     if (session.run("QTBTXfOne", report) && report.outcome == RunOutcome::Rounded)
         session.saveRoundingOutputs(before, dir, stem, report);
+    takeCaptureSummary(session, report);
     return session.finish(report, "round");
 }
 
@@ -149,16 +201,38 @@ std::string instanceKind(const std::string& path) {
     return mark == "-2" ? "qtb" : mark == "0" ? "wq" : "";
 }
 
+// What load cannot do with a flag given: "" when every flag applies.
+std::string loadRefusal(const Args& a, const std::string& kind) {
+    std::vector<FlagRefusal> refusals = {
+        kKeepLoadedRefusal,
+        {"--refresh-pivot",
+         "rebuilds the pivot table of a database-style list, and an instance file holds none"}};
+    if (!a.round) {
+        const auto all = refuseAllRoundingFlags("applies to a rounding: add --round");
+        refusals.insert(refusals.end(), all.begin(), all.end());
+        if (!a.solution.empty()) return "--solution names the file a rounding writes: add --round";
+        if (kind == "wq" && !a.out.empty())
+            return "--out: a .wq instance is shown in no workbook, so without --round nothing is "
+                   "written";
+    }
+    if (kind == "qtb" && !a.solution.empty())
+        return "--solution names the solution file of a .wq instance; a .qtb instance is rounded "
+               "into workbooks (--out DIR)";
+    return refusedFlag(a.flags, refusals);
+}
+
 int loadCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
-    if (!parseArgs(words, {"--out", "--json", "--round", "--solution"}, a, error))
+    if (!parseArgs(words, {"--out", "--json", "--round", "--solution"}, a, error, "load"))
         return usage("load", error);
     if (a.positional.size() != 1) return usage("load", "name one instance file");
     const std::string file = a.positional[0];
+    const std::string kind = instanceKind(file);
+    error = loadRefusal(a, kind);
+    if (!error.empty()) return usage("load", error);
     std::string dir, stem;
     if (!outputFolder(a, file, dir, stem)) return 1;
-    const std::string kind = instanceKind(file);
     const std::string solution = a.solution.empty() ? dir + "/" + stem + ".qts" : a.solution;
     if (a.round && kind == "wq" &&
         outputIsInput("load", gui::applyDefaultExtension(solution, "qts-solution"), file))
@@ -202,7 +276,16 @@ int loadCommand(const std::vector<std::string>& words, bool quiet) {
 int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     Args a;
     std::string error;
-    if (!parseArgs(words, {"-o", "--json"}, a, error)) return usage("save-instance", error);
+    if (!parseArgs(words, {"-o", "--json"}, a, error, "save-instance", true))
+        return usage("save-instance", error);
+    std::vector<FlagRefusal> refusals = {kKeepLoadedRefusal};
+    for (const char* f : {"--time-limit", "--max-jump", "--no-audit", "--random-weights",
+                          "--weights-seed", "--accept-best", "--refresh-pivot"})
+        refusals.push_back({f,
+                            "is not kept in an instance file: give it when the instance is "
+                            "rounded (quorant load FILE --round ...)"});
+    error = refusedFlag(a.flags, refusals);
+    if (!error.empty()) return usage("save-instance", error);
     if (a.positional.size() != 1 || a.output.empty())
         return usage("save-instance", "name one workbook and the file to write with -o");
     if (outputIsInput("save-instance", gui::applyDefaultExtension(a.output, "qtb-instance"),
@@ -211,6 +294,10 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
     CommandSession session(quiet, a.json);
     if (!session.ready()) return 1;
     applyOptionFlags(a.flags, session.driver());
+    if (!applyCaptureFlags(a.capture, error)) {
+        std::cerr << "quorant save-instance: " << error << "\n";
+        return 1;
+    }
     if (!host::openWorkbook(a.positional[0], error)) {
         std::cerr << "quorant save-instance: " << error << "\n";
         return 1;
@@ -226,23 +313,30 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
         report.outcome = RunOutcome::Failed;
         report.status = "failed";
     }
+    takeCaptureSummary(session, report);
     return session.finish(report, "save-instance");
 }
 
 }  // namespace
 
 REGISTER_COMMAND("round",
-                 "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--json] [options]",
-                 "capture the workbook's table (numeric cells, =SUM totals), round it and\n"
-                 "write STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; a\n"
-                 "workbook with a pivot table is read as a list from the selected block\n"
-                 "(--select, else the selection saved in the workbook)",
+                 "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--find-totals]\n"
+                 "                [--all-cells] [--table 'Sheet1!B5:M60,...'] [--json] [options]",
+                 "capture the workbook's table (numeric cells; totals written as formulas\n"
+                 "that add and subtract cells, such as =SUM(B2:B9) or =B2+B3-B4; with\n"
+                 "--find-totals also totals typed as numbers), round it and write\n"
+                 "STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; numbers in no\n"
+                 "equation are reported (--all-cells rounds them too, --table limits the\n"
+                 "table to ranges); a workbook with a pivot table is read as a list from the\n"
+                 "selected block (--select, else the selection saved in the workbook)",
                  roundCommand);
 REGISTER_COMMAND("load", "load FILE.qtb|FILE.wq [--round] [--solution FILE.qts] [--out DIR]",
                  "load an instance file; with --round round it: a .qtb instance gives\n"
                  "workbooks as round does, a .wq instance a solution file (.qts)",
                  loadCommand);
-REGISTER_COMMAND("save-instance", "save-instance BOOK.xlsx -o FILE.qtb|FILE.wq [options]",
+REGISTER_COMMAND("save-instance",
+                 "save-instance BOOK.xlsx -o FILE.qtb|FILE.wq [--find-totals] [--all-cells]\n"
+                 "                [--table 'Sheet1!B5:M60,...'] [options]",
                  "capture the workbook's table and save it as an instance file",
                  saveInstanceCommand);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/options_flags.h"
 #include "app/run_report.h"
@@ -32,6 +33,8 @@ bool isDigits(const std::string& s) {
 
 bool parseTableArgs(std::vector<std::string> words, bool generate, TableArgs& a,
                     std::string& error) {
+    error = refuseCaptureFlags(words, generate ? "generate" : "import");
+    if (!error.empty()) return false;
     if (!takeOptionFlags(words, a.flags, error)) return false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
@@ -83,8 +86,23 @@ bool parseTableArgs(std::vector<std::string> words, bool generate, TableArgs& a,
         }
         if (!ok) return false;
     }
-    if (a.flags.any() && !a.round) {
-        error = "rounding options apply only with --round";
+    std::vector<FlagRefusal> refusals = {kKeepLoadedRefusal};
+    if (!a.round) refusals = refuseAllRoundingFlags("applies to a rounding: add --round");
+    if (generate)
+        refusals.push_back({"--refresh-pivot",
+                            "rebuilds the pivot table of a database-style list, and a generated "
+                            "table has none"});
+    error = refusedFlag(a.flags, refusals);
+    if (!error.empty()) return false;
+    if (generate && a.newWorkbook) {
+        error =
+            "--new-workbook changes nothing here: generate always makes its table in a "
+            "workbook of its own, saved as -o BOOK.xlsx (the box is for the dialog in a "
+            "script or the shell)";
+        return false;
+    }
+    if (generate && !a.zeroSeed.empty() && a.zeros.find_first_not_of('0') == std::string::npos) {
+        error = "--zero-seed places the zero cells: give --zeros P (more than 0) with it";
         return false;
     }
     return true;
@@ -204,6 +222,10 @@ int importCommand(const std::vector<std::string>& words, bool quiet) {
         std::cerr << "quorant import: " << error << "\n";
         return 1;
     }
+    if (a.flags.has("--refresh-pivot") && !host::holdsPivotTable(host::activeWorkbook()))
+        return usage("import",
+                     "--refresh-pivot rebuilds the pivot table of the list's sheet, and " + book +
+                         " holds no pivot table");
     if (!selectBlock(a.select, error)) {
         std::cerr << "quorant import: cannot select " << a.select << ": " << error << "\n";
         return 1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
@@ -45,13 +46,20 @@ const char* const kUsage =
     "  --help, --version\n"
     "\n"
     "Status texts and alerts are shown on standard error as they happen; the\n"
-    "rounding engine appends its log to qtb.out in the current folder.\n";
+    "rounding engine appends its log to qtb.out in the current folder. On a\n"
+    "terminal a solve or audit longer than a second shows a live progress line\n"
+    "(not with --quiet or --json).\n"
+    "\n"
+    "Environment: QUORANT_ADDIN (the add-in), QUORANT_PROGRESS_AFTER (seconds\n"
+    "before the progress line shows, default 1), SOURCE_DATE_EPOCH (the date in\n"
+    "the workbooks written; default 1980-01-01, so the same run gives the same\n"
+    "bytes).\n";
 
 void printUsage(std::ostream& out) {
     std::string more = app::commandsUsage();
     std::vector<char> text(std::strlen(kUsage) + more.size() + 1);
     std::snprintf(text.data(), text.size(), kUsage, more.c_str());
-    out << text.data() << "\n" << app::optionFlagsHelp();
+    out << text.data() << "\n" << app::optionFlagsHelp() << "\n" << app::captureFlagsHelp();
 }
 
 void printScriptHelp(std::ostream& out) {

@@ -18,6 +18,7 @@ enum class Kind {
     NumberOrInf,
     DecimalOrInf,
     DecimalOrMinusInf,
+    Seed,
     Switch
 };
 
@@ -43,10 +44,12 @@ const Flag kFlags[] = {
      "largest jump of the extended model, in base units (default 0)"},
     {"--no-audit", Kind::Switch, kGeneral, "12019", "", "no auditing phase (no interval workbook)"},
     {"--random-weights", Kind::Switch, kGeneral, "12017", "", "random weights in the objective"},
+    {"--weights-seed", Kind::Seed, kGeneral, "12022", "N",
+     "seed of the random weights, 0 to 4294967295 (default: a new one each run, printed)"},
     {"--keep-loaded", Kind::Switch, kGeneral, "12018", "",
-     "keep the instance loaded after rounding"},
+     "keep the instance loaded after rounding (in scripts and the shell)"},
     {"--refresh-pivot", Kind::Switch, kGeneral, "12020", "",
-     "refresh the pivot table of an imported list"},
+     "refresh the pivot table of an imported list (a workbook with one)"},
     {"--accept-best", Kind::Switch, kGeneral, "12021", "",
      "when the time limit ends the search, publish the best rounding found (not proven "
      "optimal)"},
@@ -59,7 +62,7 @@ const Flag kFlags[] = {
     {"--lpl", Kind::Number, kProtection, "12003", "L", "lower protection level"},
     {"--upl", Kind::Number, kProtection, "12005", "U", "upper protection level"},
     {"--protect-below", Kind::NumberOrInf, kProtection, "12015", "T|inf",
-     "protect the cells whose value is below T (default inf: all)"},
+     "protect the cells whose value is below T (default inf: all; with --lpl or --upl)"},
 };
 
 bool isNumber(const std::string& text, double& v) {
@@ -112,6 +115,13 @@ bool valid(const Flag& f, const std::string& text, std::string& error) {
             if (text == "-inf" || (isPlainDecimal(text) && isNumber(text, v))) return true;
             error = name + " needs a number of 0 or more or -inf, not \"" + text + "\"";
             return false;
+        case Kind::Seed:
+            if (!text.empty() && text.size() <= 10 &&
+                text.find_first_not_of("0123456789") == std::string::npos &&
+                std::stoull(text) <= 4294967295ULL)
+                return true;
+            error = name + " needs a whole number from 0 to 4294967295, not \"" + text + "\"";
+            return false;
         case Kind::Switch:
             return true;
     }
@@ -119,6 +129,12 @@ bool valid(const Flag& f, const std::string& text, std::string& error) {
 }
 
 }  // namespace
+
+bool OptionFlags::has(const std::string& name) const {
+    for (const auto& n : names)
+        if (n == name) return true;
+    return false;
+}
 
 bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::string& error) {
     std::map<std::string, std::string> given;
@@ -142,7 +158,18 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
         }
         given[flag->name] = value;
     }
+    if (given.count("--weights-seed") && !given.count("--random-weights")) {
+        error = "--weights-seed fixes the random weights: give --random-weights with it";
+        return false;
+    }
+    if (given.count("--protect-below") && !given.count("--lpl") && !given.count("--upl")) {
+        error =
+            "--protect-below chooses the cells that --lpl and --upl protect: give --lpl or "
+            "--upl with it";
+        return false;
+    }
     flags.values.clear();
+    flags.names.clear();
     bool protection = false;
     for (const Flag& f : kFlags) {
         auto it = given.find(f.name);
@@ -155,9 +182,28 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
             protection = true;
         }
         flags.values.push_back({f.page, f.control, value});
+        flags.names.push_back(f.name);
     }
     args = rest;
     return true;
+}
+
+const FlagRefusal kKeepLoadedRefusal = {
+    "--keep-loaded",
+    "keeps the instance loaded for the next command of the same session, and a command line "
+    "runs only one (use it in a script: quorant script FILE)"};
+
+std::string refusedFlag(const OptionFlags& flags, const std::vector<FlagRefusal>& refusals) {
+    for (const auto& name : flags.names)
+        for (const auto& r : refusals)
+            if (r.flag == name) return name + " " + r.reason;
+    return "";
+}
+
+std::vector<FlagRefusal> refuseAllRoundingFlags(const std::string& reason) {
+    std::vector<FlagRefusal> out;
+    for (const Flag& f : kFlags) out.push_back({f.name, reason});
+    return out;
 }
 
 void applyOptionFlags(const OptionFlags& flags, drivers::AnswerDriver& driver) {

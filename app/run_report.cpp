@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <regex>
 #include <sstream>
 
 #include "app/program.h"
+#include "app/progress_line.h"
+#include "app/run_figures.h"
 #include "gui/dialog.h"
 #include "host/host.h"
 
@@ -143,6 +146,9 @@ CommandSession::CommandSession(bool quiet, bool json)
     host::setFrontEnd(echo);
     logSizeBefore_ = fileSize(kEngineLog);
     ready_ = loadAddin(defaultAddinPath(), std::cerr);
+    progress_ = RunProgressSource::fromLoadedAddins();
+    RunProgress p{};
+    if (progress_.read(p)) runsBefore_ = p.run;
 }
 
 CommandSession::~CommandSession() {
@@ -159,7 +165,14 @@ std::ostream& CommandSession::out() {
 bool CommandSession::run(const std::string& command, RunReport& report) {
     std::string error;
     int result = 0;
-    if (!host::runCommand(command, result, error)) {
+    bool ran = false;
+    {
+        std::unique_ptr<ProgressTicker> ticker;
+        if (progress_.available() && wantProgressLine(quiet_, json_))
+            ticker = std::make_unique<ProgressTicker>(progress_, progressDelayFromEnvironment());
+        ran = host::runCommand(command, result, error);
+    }
+    if (!ran) {
         std::cerr << "quorant: " << error << "\n";
         report.outcome = RunOutcome::Failed;
         report.status = "failed";
@@ -261,6 +274,10 @@ int CommandSession::readList(const std::string& path, bool round, const std::str
                        "cross-classified table", round, dir, stem, report, command);
 }
 
+bool CommandSession::lastRun(RunProgress& p) const {
+    return progress_.read(p) && p.run > runsBefore_ && p.phase == kRunEnded;
+}
+
 int CommandSession::finish(const RunReport& report_, const std::string& command) {
     RunReport report = report_;
     {
@@ -272,6 +289,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         if (!report.capturedBook.empty())
             report.engineLog = withCellAddresses(report.engineLog, report.capturedBook);
     }
+    RunProgress run{};
+    const bool rounded = lastRun(run);
     std::ostream& o = out();
     if (driver_.resultShown) {
         o << "Resolution Info\n";
@@ -284,6 +303,8 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             o << "  The time limit ended the search: this is the best rounding found, not proven "
                  "optimal.\n";
     }
+    if (rounded && report.outcome == RunOutcome::Rounded) o << runSummaryLines(run);
+    for (const std::string& note : report.notes) o << note << "\n";
     for (size_t i = 0; i < report.written.size(); ++i)
         o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
     if (report.outcome != RunOutcome::Rounded) {
@@ -291,10 +312,11 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         if (report.outcome == RunOutcome::Infeasible)
             std::cerr << "no controlled rounding exists for this table with these options\n";
         else if (report.outcome == RunOutcome::TimeLimit)
-            std::cerr << "the time limit was reached before an optimal rounding was proven; "
-                         "nothing was published\n";
+            std::cerr << timeLimitMessage(rounded ? run : RunProgress{}) << "\n";
         else
             std::cerr << "failed\n";
+        for (const std::string& hint : report.hints)
+            std::cerr << "quorant " << command << ": " << hint << "\n";
         if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {
             std::cerr << "engine log (" << kEngineLog << ") of this run:\n";
             std::istringstream lines(report.engineLog);
@@ -318,6 +340,7 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
                 std::cout << ", \"" << kFigureKeys[i]
                           << "\": " << figureNumber(driver_.figures[i].second);
         }
+        if (rounded) std::cout << runJsonFields(run, report.outcome == RunOutcome::Rounded);
         std::cout << ", \"files\": [";
         for (size_t i = 0; i < report.written.size(); ++i)
             std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
@@ -325,7 +348,10 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);
-        std::cout << "]}\n";
+        std::cout << "]";
+        for (const auto& [key, value] : report.extraJson)
+            std::cout << ", " << jsonText(key) << ": " << value;
+        std::cout << "}\n";
     }
     return exitStatusOf(report.outcome);
 }

@@ -11,6 +11,7 @@
 
 #include "app/drivers/answer_driver.h"
 #include "app/options_flags.h"
+#include "app/run_progress_source.h"
 
 namespace app {
 
@@ -42,6 +43,11 @@ struct RunReport {
     // The workbook whose cells the instance was captured from: the engine's
     // cell names ("cell2_3_7") are shown with the cell they name ("Men!H4").
     std::string capturedBook;
+    // What the capture reported: sentences for the user, fields for the JSON
+    // summary (key, JSON value), and hints printed after a failure.
+    std::vector<std::string> notes;
+    std::vector<std::pair<std::string, std::string>> extraJson;
+    std::vector<std::string> hints;
 };
 
 // The exit status of an outcome: 0 rounded, 3 infeasible, 4 time limit, 1 failed.
@@ -89,10 +95,15 @@ class CommandSession {
     int finish(const RunReport& report, const std::string& command);
 
   private:
+    // The state of the last rounding run, when one ran during this session.
+    bool lastRun(RunProgress& p) const;
+
     ReportingDriver driver_;
     bool quiet_, json_;
     bool ready_ = false;
     long logSizeBefore_ = 0;
+    RunProgressSource progress_;
+    int runsBefore_ = 0;
 };
 
 // Folder and file-name stem of a path: "data/table.xlsx" -> "data", "table".

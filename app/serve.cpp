@@ -16,6 +16,8 @@
 #include "app/drivers/web_driver.h"
 #include "app/drivers/web_session.h"
 #include "app/program.h"
+#include "app/progress_line.h"
+#include "app/run_progress_source.h"
 #include "app/serve_app.h"
 #include "app/serve_folder.h"
 #include "gui/driver.h"
@@ -120,6 +122,19 @@ int runServe(const ServeSettings& settings, bool quiet) {
         return 1;
     }
     ServeApp app(session, driver, folder, addin);
+    // A long solve or audit publishes nothing while it runs: each request
+    // reads its progress from the add-in directly.
+    const RunProgressSource progress = RunProgressSource::fromLoadedAddins();
+    session.setLiveFields([progress](nlohmann::json& state) {
+        RunProgress p{};
+        if (!state.value("busy", false) || !progress.read(p)) return;
+        const std::string text = progressLineText(p, 0.5, 200);
+        if (text.empty()) return;
+        const bool auditing = p.phase == kRunAuditing;
+        state["progress"] = {{"text", text},
+                             {"done", auditing ? p.cellsAuditedSoFar : p.elapsedSeconds},
+                             {"of", auditing ? p.cellCount : p.limitSeconds}};
+    });
     driver.setOnChange([&app] { app.publish(); });
 
     httplib::Server server;

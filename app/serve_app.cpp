@@ -1,11 +1,13 @@
 #include "app/serve_app.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ostream>
 #include <set>
 
 #include "app/serve_books.h"
+#include "host/address.h"
 #include "host/host.h"
 
 namespace app {
@@ -60,11 +62,37 @@ ServeApp::ServeApp(drivers::WebSession& session, drivers::WebDriver& driver,
                    const WorkFolder& folder, int addin)
     : session_(session), driver_(driver), folder_(folder), addin_(addin) {}
 
-std::string ServeApp::instanceReport() const {
+std::string ServeApp::addinText(const char* function) const {
     using Report = const char* (*)();
-    auto report = reinterpret_cast<Report>(host::addInSymbol(addin_, "QTBTXfInstanceReport"));
+    auto report = reinterpret_cast<Report>(host::addInSymbol(addin_, function));
     const char* text = report != nullptr ? report() : nullptr;
     return text != nullptr ? text : "";
+}
+
+std::string ServeApp::instanceReport() const {
+    return addinText("QTBTXfInstanceReport");
+}
+
+// The command a menu path runs ("" when there is no such item).
+std::string ServeApp::commandOf(const std::vector<std::string>& path) const {
+    auto key = [](const std::string& text) {
+        std::string out;
+        for (char ch : text)
+            if (ch != '&') out += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        while (!out.empty() && out.back() == ' ') out.pop_back();
+        return out;
+    };
+    std::vector<host::MenuItemInfo> level = host::menuBar();
+    std::string command;
+    for (const std::string& text : path) {
+        auto it = std::find_if(level.begin(), level.end(),
+                               [&](const host::MenuItemInfo& i) { return key(i.text) == key(text); });
+        if (it == level.end()) return "";
+        command = it->command;
+        std::vector<host::MenuItemInfo> next = it->items;  // `it` points into `level`
+        level = std::move(next);
+    }
+    return command;
 }
 
 void ServeApp::syncBooks() {
@@ -169,7 +197,7 @@ Json ServeApp::act(const Json& a) {
         const int r1 = intField(a, "r1", 0), c1 = intField(a, "c1", 0);
         const int r2 = intField(a, "r2", r1), c2 = intField(a, "c2", c1);
         if (sheetIndex(book, sheet) < 0) return failure("there is no sheet " + sheet);
-        std::string text = sheetPrefix(sheet) + rc(std::min(r1, r2), std::min(c1, c2));
+        std::string text = host::sheetPrefix(sheet) + rc(std::min(r1, r2), std::min(c1, c2));
         if (r1 != r2 || c1 != c2) text += ":" + rc(std::max(r1, r2), std::max(c1, c2));
         return driver_.insertReference(text);
     }
@@ -210,7 +238,10 @@ Json ServeApp::pick(const Json& path) {
     if (texts.size() < 2) return failure("a menu pick names its menu and item");
     const std::vector<std::string> before = host::windows();
     const std::string source = host::activeWorkbook();
-    captured_ = source;
+    // The commands that capture the active workbook: its grid then shows
+    // what became of each number.
+    const std::string command = commandOf(texts);
+    if (command == "QTBTXfOne" || command == "QTBTXfPRead") captured_ = source;
     driver_.takeResult();
     lastCommand_ = Json{{"item", texts.back()}, {"running", true}};
     publish();
@@ -324,7 +355,9 @@ Json ServeApp::sheet(const std::string& book, int index) {
     CapturedTable table;
     if (book == captured_) {
         table = capturedTable(instanceReport());
-        if (table.present) options.table = &table;
+        readCaptureReport(addinText("QTBTXfCaptureReport"), table);
+        const bool recorded = table.haveRecord && (!table.unrounded.empty() || !table.kept.empty());
+        if (table.present || recorded) options.table = &table;
     }
     const BookInfo& info = info_[book];
     if (info.role == "rounded" && !info.source.empty()) {

@@ -62,6 +62,8 @@ class ServeApp {
     Json booksView();
     void syncBooks();
     std::string instanceReport() const;
+    std::string addinText(const char* function) const;
+    std::string commandOf(const std::vector<std::string>& path) const;
 
     drivers::WebSession& session_;
     drivers::WebDriver& driver_;

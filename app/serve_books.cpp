@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <vector>
 
 #include "app/serve_format.h"
+#include "host/address.h"
 #include "host/host.h"
 
 namespace app {
@@ -27,13 +29,6 @@ bool field(const std::string& line, const std::string& key, int& out) {
     return true;
 }
 
-std::string columnLetters(int col) {
-    std::string letters;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters;
-}
-
 std::string kindOf(const host::Value& v) {
     if (v.isNum()) return "n";
     if (v.isBool()) return "b";
@@ -41,20 +36,46 @@ std::string kindOf(const host::Value& v) {
     return "s";
 }
 
-}  // namespace
-
-std::string sheetPrefix(const std::string& sheet) {
-    const bool plain = !sheet.empty() && sheet.find_first_not_of(
-                                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                             "0123456789_") == std::string::npos;
-    if (plain) return sheet + "!";
-    std::string quoted = "'";
-    for (char c : sheet) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    return quoted + "'!";
+bool within(const std::map<std::string, std::vector<host::Rect>>& areas, const std::string& sheet,
+            int row, int col) {
+    auto it = areas.find(sheet);
+    if (it == areas.end()) return false;
+    for (const host::Rect& r : it->second)
+        if (r.contains(row, col)) return true;
+    return false;
 }
 
+// What a number of the captured workbook is for the rounding.
+const char* markOf(const CapturedTable& t, int sheetIndex, const std::string& sheet, int row,
+                   int col) {
+    auto it = t.marks.find({sheetIndex, row, col});
+    if (it != t.marks.end()) return it->second == CellMark::Total ? "total" : "part";
+    if (!t.haveRecord) return "free";
+    if (within(t.unrounded, sheet, row, col)) return "free";
+    if (within(t.kept, sheet, row, col)) return "kept";
+    return nullptr;
+}
+
+}  // namespace
+
 std::string referenceName(const std::string& sheet, int row, int col) {
-    return sheetPrefix(sheet) + columnLetters(col) + std::to_string(row + 1);
+    return host::sheetPrefix(sheet) + host::columnLetters(col) + std::to_string(row + 1);
+}
+
+void readCaptureReport(const std::string& report, CapturedTable& t) {
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        t.haveRecord = true;
+        const std::string key = line.substr(0, tab);
+        if (key != "unrounded-range" && key != "kept-formula") continue;
+        std::string book, sheet, ref;
+        if (!host::splitSheetReference(line.substr(tab + 1), book, sheet, ref)) continue;
+        const std::optional<host::Rect> area = host::parseA1Area(ref);
+        if (!area) continue;
+        (key == "kept-formula" ? t.kept : t.unrounded)[sheet].push_back(*area);
+    }
 }
 
 // This reads the lines of QTBTXfInstanceReport:
@@ -162,10 +183,8 @@ bool sheetView(const std::string& book, int sheetIndex, const SheetViewOptions& 
         if (c.info.format != "General") cell["fmt"] = c.info.format;
         if (!shown.color.empty()) cell["color"] = shown.color;
         if (options.table != nullptr && c.info.value.isNum()) {
-            auto it = options.table->marks.find({sheetIndex, c.row, c.col});
-            cell["m"] = it == options.table->marks.end()       ? "free"
-                        : it->second == CellMark::Total ? "total"
-                                                        : "part";
+            const char* mark = markOf(*options.table, sheetIndex, name, c.row, c.col);
+            if (mark != nullptr) cell["m"] = mark;
         }
         auto before = original.find({c.row, c.col});
         if (before != original.end() && before->second.info.value.isNum() &&

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/value.h"
+
 namespace app {
 
 enum class CellMark { Part, Total };
@@ -31,18 +33,26 @@ struct CapturedTable {
     // Every sum in the add-in's order (the order of its equation list), with
     // the positions of its terms.
     std::vector<std::vector<TermPosition>> sums;
+
+    // From the add-in's capture record, which outlives the instance: the
+    // numbers the rounding leaves as they are and the formulas it keeps, by
+    // sheet name. Without a record (`haveRecord` false) every number of the
+    // workbook outside the equations counts as left as it is.
+    bool haveRecord = false;
+    std::map<std::string, std::vector<host::Rect>> unrounded, kept;
 };
 
 // Reads the add-in's instance description (one line per cell and per sum).
 // Only instances captured from a workbook give marks.
 CapturedTable capturedTable(const std::string& report);
 
-// "Sheet1!" or "'Region x Age'!": a sheet as references name it, quoted when
-// its name is more than letters, digits and '_'.
-std::string sheetPrefix(const std::string& sheet);
-// "'Region x Age'!B2": a cell of a sheet in A1 notation, the sheet quoted
-// as sheetPrefix writes it.
+// "'Region x Age'!B2": a cell of a sheet in A1 notation, the sheet quoted as
+// the host quotes it.
 std::string referenceName(const std::string& sheet, int row, int col);
+
+// Adds what the capture record (QTBTXfCaptureReport: lines "key<TAB>value",
+// among them unrounded-range and kept-formula, "Sheet1!B2:D4") says to `t`.
+void readCaptureReport(const std::string& report, CapturedTable& t);
 
 // A sum as a person reads it on the workbook: "'Region x Age'!B2 +
 // 'Region x Age'!C2 = 'Region x Age'!E2" (parts, then totals).

@@ -25,6 +25,8 @@ Sum* parseSumFormula(const char* text, Sum* sum, Cell* cell, int sheet);
 
 // Assigns bounds, protection levels and status to a kept cell from the options.
 void assignCellAttributes(Cell* cell);
+// The same with the options `o` (their set* flags say what is assigned).
+void assignCellAttributesWith(Cell* cell, const RoundingOptions& o);
 
 // State of the add-sums dialog that outlives one showing.
 struct SumDialogState {

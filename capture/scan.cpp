@@ -4,6 +4,7 @@
 #include <string>
 
 #include "capture/capture.h"
+#include "capture/capture_record.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
@@ -34,6 +35,29 @@ void reportPivotCell(XLOPER* cellRef) {
     HostResult fields;
     if (CallHost(xlfGetCell, fields.get(), 2, ScratchNumber(55), cellRef) == xlretSuccess)
         ShowStatus("  Pivot table found ...");
+}
+
+// Keeps what the position holds for the search for typed totals (labels,
+// empty rows and columns) and for the report of numbers left out.
+void recordEntry(int sheet, int row, int col, const HostResult& value) {
+    if (size_t(sheet) >= gCapture.sheets.size()) return;
+    ScannedEntry entry;
+    switch (value.type()) {
+        case xltypeNil:
+            return;
+        case xltypeNum:
+            entry.kind = ScannedEntry::Number;
+            break;
+        case xltypeStr:
+            entry.kind = ScannedEntry::Text;
+            entry.text = textOf(*value);
+            if (entry.text.empty()) return;
+            break;
+        default:
+            entry.kind = ScannedEntry::Other;
+            break;
+    }
+    gCapture.sheets[size_t(sheet)][gridKey(row, col)] = std::move(entry);
 }
 
 Cell* makeScannedCell(int sheet, int row, int col, double value) {
@@ -84,6 +108,7 @@ bool scanSheet(InstanceState& s) {
             HostResult value;
             if (CallHost(xlCoerce, value.get(), 1, ref.get()) != xlretSuccess) continue;
             reportPivotCell(ref.get());
+            recordEntry(s.scanSheet, row, col, value);
             if (value.type() != xltypeNum) continue;
             HostResult number;
             double v = (*value).val.num;
@@ -134,6 +159,7 @@ QTB_EXPORT int fLookup(void) {
     }
     s.sheetNames = textsOf(*names);
     s.sheetCount = int32_t(s.sheetNames.size());
+    beginCaptureRecord(s.sheetNames);
 
     HostResult activeSheet;
     std::string activeSheetName;
@@ -156,6 +182,8 @@ QTB_EXPORT int fLookup(void) {
         }
     }
 
+    // The table's ranges are checked before the long walk over the cells.
+    if (!resolveTableRanges()) return scanFailure();
     for (s.scanSheet = 0; s.scanSheet < s.sheetCount; ++s.scanSheet)
         if (!scanSheet(s)) return scanFailure();
 

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "capture/capture.h"
+#include "capture/capture_record.h"
 #include "capture/dialog_table.h"
+#include "capture/find_totals.h"
 #include "capture/sum_dialog_tables.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
@@ -85,6 +87,10 @@ void fillTable(Table t, bool advanced, const XLOPER* previous) {
     setCell(t[12][SumText], std::to_string(fromFormula));
     setCell(t[20][SumText], std::to_string(byHand));
     setCell(t[18][SumInit], formatG15(gOptions.basenumber));
+    // Typed totals can be searched for in a table captured from a workbook.
+    const bool canFind =
+        gCapture.fromWorkbook && s.origin == InstanceOrigin::Worksheet && s.cellList;
+    setCell(t[advanced ? kAdvancedFindRow : kSimpleFindRow][SumType], canFind ? "3" : "203");
     if (!advanced) {
         const bool fromFile =
             s.origin == InstanceOrigin::InstanceFile || s.origin == InstanceOrigin::WqFile;
@@ -221,6 +227,13 @@ QTB_EXPORT int fSumdialog(XLOPER* previous) {
     }
 
     const int item = int(resultNumber(r, 0));
+    if (item == (advanced ? kAdvancedFindRow : kSimpleFindRow)) {
+        takeBaseNumber(r);
+        if (advanced) keepAdvancedTexts(r);
+        d.prevAdvanced = d.advancedMode;
+        findTypedTotals();
+        return fSumdialog(returned.get());
+    }
     switch (item) {
         case 2:
             takeBaseNumber(r);

@@ -34,6 +34,7 @@ char simpleSumTable[kSimpleRows][kSumCols][kSumWidth] = {
     ROWS_1_TO_20("206"),
     {" 203", " 440", " 280", " 90", " ", " &Options >>", " "},
     {" 213", " 240", " 282", " ", " ", " keep instance loaded", " 0"},
+    {" 203", " 410", " 255", " 90", " ", " Find &Totals", " "},
 };
 
 char advancedSumTable[kAdvancedRows][kSumCols][kSumWidth] = {
@@ -69,6 +70,7 @@ char advancedSumTable[kAdvancedRows][kSumCols][kSumWidth] = {
     {" 6", " 725", " 282", " 60", " ", " ", " 10             "},
     {" 5", " 805", " 284", " ", " ", " max jump (base units):", " "},
     {" 6", " 965", " 282", " 60", " ", " ", " 0              "},
+    {" 203", " 410", " 255", " 90", " ", " Find &Totals", " "},
 };
 #undef ROWS_1_TO_20
 

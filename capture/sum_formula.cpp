@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/capture.h"
+#include "capture/formula_terms.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
 
@@ -112,32 +113,6 @@ bool splitSumFormula(const std::string& text, std::vector<std::string>& argument
 
 namespace {
 
-// Position of a sheet named in a formula, asked of the host in the form
-// "[Book]Sheet"; -1 when the host does not know it.
-int sheetPositionOf(const std::string& sheetName) {
-    HostResult book;
-    if (CallHost(xlfGetDocument, book.get(), 1, ScratchNumber(88)) != xlretSuccess ||
-        book.isError())
-        return -1;
-    CountedText full("[" + textOf(*book) + "]" + sheetName);
-    HostResult position;
-    double p = 0;
-    if (CallHost(xlfGetDocument, position.get(), 2, ScratchNumber(87), full.value()) !=
-            xlretSuccess ||
-        position.isError() || !numberOf(*position, p))
-        return -1;
-    return int(p) - 1;
-}
-
-// Puts a term at the head of the sum; the count follows the list.
-void addTerm(Sum* sum, Cell* cell, int16_t coef) {
-    SumTerm* term = newSumTerm(cell, coef, sum->terms);
-    if (!term) return;
-    sum->terms = term;
-    ++sum->termCount;
-    ++cell->useCount;
-}
-
 void skipFormula(const char* text, Sum* sum) {
     std::string note = "  Skipped formula, not one SUM of cell references: ";
     note += text;
@@ -160,62 +135,16 @@ Sum* parseSumFormula(const char* text, Sum* sum, Cell* cell, int sheet) {
         sum->text = newInstanceText(text);
         if (!sum->text) ShowAlert("  No se podía reservar la memoria necesaria!", 1);
     }
-
-    std::vector<std::string> arguments;
-    if (!splitSumFormula(text, arguments)) {
+    const FormulaPlan plan = planFormula(text, cell);
+    if (plan.kind != FormulaKind::OneSum) {
         skipFormula(text, sum);
         return nullptr;
     }
-    for (const std::string& argument : arguments) {
-        std::string first = argument, second;
-        size_t colon = std::string::npos;
-        bool quoted = false;
-        for (size_t i = 0; i < argument.size(); ++i) {
-            if (argument[i] == '\'') quoted = !quoted;
-            if (argument[i] == ':' && !quoted) colon = i;
-        }
-        if (colon != std::string::npos) {
-            first = argument.substr(0, colon);
-            second = argument.substr(colon + 1);
-        }
-        CellReference a, b;
-        if (!parseR1C1Reference(first, a) ||
-            (colon != std::string::npos && !parseR1C1Reference(second, b))) {
-            skipFormula(text, sum);
-            return nullptr;
-        }
-        if (colon == std::string::npos) b = a;
-
-        int rangeSheet = sheet;
-        const CellReference* prefixed = b.hasSheet ? &b : a.hasSheet ? &a : nullptr;
-        if (prefixed) {
-            rangeSheet = sheetPositionOf(prefixed->sheet);
-            if (rangeSheet < 0) {
-                ShowAlert(
-                    "  Error in formula! Could not find worksheet from formula in actual workbook!",
-                    1);
-                // Without the cells of that sheet the equation would be wrong.
-                freeSum(sum);
-                return nullptr;
-            }
-        }
-        int r1 = a.row.resolve(cell->row), r2 = b.row.resolve(cell->row);
-        int c1 = a.col.resolve(cell->col), c2 = b.col.resolve(cell->col);
-        if (r1 > r2) std::swap(r1, r2);
-        if (c1 > c2) std::swap(c1, c2);
-        // Only positions inside the scanned grid can hold a cell: a whole-column
-        // range costs its used rows, not a million lookups.
-        r1 = std::max(r1, 0);
-        c1 = std::max(c1, 0);
-        r2 = std::min(r2, s.maxRow);
-        c2 = std::min(c2, s.maxCol);
-        for (int c = c1; c <= c2; ++c) {
-            for (int r = r1; r <= r2; ++r) {
-                Cell* part = cellAt(rangeSheet, r, c);
-                if (part) addTerm(sum, part, 1);
-            }
-        }
+    if (plan.unknownSheet) {
+        // Without the cells of that sheet the equation would be wrong.
+        freeSum(sum);
+        return nullptr;
     }
-    if (Cell* total = cellAt(sheet, cell->row, cell->col)) addTerm(sum, total, -1);
+    commitPlan(plan, sum, cell);
     return sum;
 }

@@ -3,44 +3,14 @@
 #include <string>
 
 #include "capture/capture.h"
+#include "capture/capture_record.h"
+#include "capture/find_totals.h"
+#include "capture/formula_cells.h"
 #include "rounding/options_sheet.h"
 #include "shell/host_api.h"
 #include "shell/host_values.h"
 
 namespace {
-
-// Reads the =SUM formulas of every scanned cell into the SumList.
-void scanFormulas(InstanceState& s) {
-    ShowStatus(" Scanning for sums...");
-    for (Cell* cell = s.cellList; cell; cell = cell->next) {
-        if (cell->sheet < 0 || size_t(cell->sheet) >= s.sheetNames.size()) {
-            ShowAlert(" No such sheet id.", 1);
-            continue;
-        }
-        CountedText sheetName(s.sheetNames[size_t(cell->sheet)]);
-        HostResult id;
-        if (CallHost(xlSheetId, id.get(), 1, sheetName.value()) != xlretSuccess || id.isError()) {
-            ShowAlert(" No such sheet id.", 1);
-            continue;
-        }
-        RefValue ref(sheetIdOf(*id), cell->row, cell->col);
-        HostResult formula;
-        if (CallHost(xlfGetFormula | xlIntl, formula.get(), 1, ref.get()) != xlretSuccess) continue;
-        std::string text = textOf(*formula);
-        if (text.compare(0, 5, "=SUM(") != 0) continue;
-        Sum* sum = newSum(0, 0, 0, nullptr, nullptr, nullptr, 1);
-        if (!sum) {
-            ShowAlert(" No se podía reservar la memoria necesaria!", 1);
-            continue;
-        }
-        if (parseSumFormula(text.c_str(), sum, cell, cell->sheet)) {
-            sum->next = s.sumList;
-            s.sumList = sum;
-            ++s.nsums;
-        }
-    }
-    ShowStatus(" Done");
-}
 
 void setBoundDefaults(RoundingOptions& o) {
     o.lbDist = o.ubDist = 2 * o.basenumber;
@@ -84,8 +54,32 @@ void countCell(InstanceState& s, const Cell* cell) {
     if (std::floor(v) == v) ++s.integerCount;
 }
 
+// A cell of an instance file carries its own bounds and protection levels;
+// what the user set on the Bounds page (when edited) or as user-defined
+// protection levels replaces them, by the same rules as for a captured cell.
+void applyEditedAttributes(Cell* cell, bool bounds, bool protection) {
+    if (!bounds && !protection) return;
+    RoundingOptions o = gOptions;
+    o.setLbd = o.setUbd = bounds ? 1 : 0;
+    o.setLpl = o.setUpl = protection ? 1 : 0;
+    o.setSpl = 0;
+    const char status = cell->status;
+    assignCellAttributesWith(cell, o);
+    if (!protection) cell->status = status;
+}
+
+// True when a cell in no equation stays in the table: a typed number of a
+// scanned workbook while numbers in no equation are to be rounded too.
+bool keptAlone(const InstanceState& s, const Cell* cell) {
+    if (!gCaptureSettings.allCells || s.origin != InstanceOrigin::Worksheet ||
+        !gCapture.fromWorkbook)
+        return false;
+    const ScannedEntry* e = scannedEntry(cell->sheet, cell->row, cell->col);
+    return e && !e->formula;
+}
+
 // Removes the cells that belong to no equation; numbers stay dense.
-void removeRedundantCells(InstanceState& s) {
+void removeRedundantCells(InstanceState& s, bool boundsEdited, bool protectionEdited) {
     ShowStatus(" Searching for redundant cells...");
     const bool fromFile =
         s.origin == InstanceOrigin::InstanceFile || s.origin == InstanceOrigin::WqFile;
@@ -94,7 +88,7 @@ void removeRedundantCells(InstanceState& s) {
     while (*link) {
         Cell* cell = *link;
         cell->number -= removed;
-        if (cell->useCount == 0) {
+        if (cell->useCount == 0 && !keptAlone(s, cell)) {
             removeFromCellIndex(cell);
             *link = cell->next;
             freeCell(cell);
@@ -102,16 +96,28 @@ void removeRedundantCells(InstanceState& s) {
             --s.ncells;
             continue;
         }
-        if (!fromFile) assignCellAttributes(cell);
+        if (fromFile)
+            applyEditedAttributes(cell, boundsEdited, protectionEdited);
+        else
+            assignCellAttributes(cell);
         countCell(s, cell);
         link = &cell->next;
     }
 }
 
+bool anyKeptAlone(const InstanceState& s) {
+    for (const Cell* c = s.cellList; c; c = c->next)
+        if (keptAlone(s, c)) return true;
+    return false;
+}
+
 }  // namespace
 
 void assignCellAttributes(Cell* cell) {
-    const RoundingOptions& o = gOptions;
+    assignCellAttributesWith(cell, gOptions);
+}
+
+void assignCellAttributesWith(Cell* cell, const RoundingOptions& o) {
     const double v = cell->nominal, b = o.basenumber, jumpBand = 2 * b * (double(o.maxJump) + 1);
     if (o.setLbd) {
         if (o.lbFloorInf && o.lbDistInf)
@@ -154,24 +160,29 @@ QTB_EXPORT int fAddsums(void) {
     RoundingOptions& o = gOptions;
     s.zeroCount = s.baseMultipleCount = s.integerCount = 0;
 
-    if (s.origin == InstanceOrigin::WqFile) {
-        ShowStatus(" Instance from wq-file: no check of sums...");
-        return 0;
-    }
+    // A wq instance has no formulas to read; its options are still set on the
+    // sheet like those of any other instance.
+    const bool wq = s.origin == InstanceOrigin::WqFile;
+    if (wq) ShowStatus(" Instance from wq-file: no check of sums...");
+    // The capture record speaks of a scanned workbook's instance only.
+    if (s.origin != InstanceOrigin::Worksheet) gCapture.fromWorkbook = false;
     if (s.origin == InstanceOrigin::Random) ShowStatus(" Random Instance: no check of sums...");
     if (s.origin == InstanceOrigin::DbTable)
         ShowStatus(" DB-Style Table Instance: no check of sums...");
 
-    if (o.keepLoaded)
-        ShowStatus(" Loaded instance maintained.");
-    else
-        scanFormulas(s);
+    if (!wq) {
+        if (o.keepLoaded)
+            ShowStatus(" Loaded instance maintained.");
+        else
+            readFormulaSums(s);
+        if (!o.keepLoaded && gCaptureSettings.findTotals) findTypedTotals();
+    }
 
     setWorkingDefaults(o);
+    int boundsEdited = 0, protectionEdited = 0;
     if (s.origin != InstanceOrigin::TestBatch) {
-        int boundsEdited = 0;
         double seconds = 0;
-        if (!runOptionsSheet(boundsEdited, seconds)) {
+        if (!runOptionsSheet(boundsEdited, protectionEdited, seconds)) {
             resetInstance();
             return 1;
         }
@@ -179,16 +190,24 @@ QTB_EXPORT int fAddsums(void) {
         // Untouched bounds follow the base number as the user left it.
         if (!boundsEdited) setBoundDefaults(o);
     }
+    if (wq) {
+        for (Cell* cell = s.cellList; cell; cell = cell->next)
+            applyEditedAttributes(cell, boundsEdited, protectionEdited);
+        return 0;
+    }
 
     deleteEmptyEquations(s);
-    if (s.nsums == 0) {
+    if (s.nsums == 0 && !anyKeptAlone(s)) {
         ShowAlert(" There are no equations and therefore there is no QTB!", 1);
+        if (s.origin == InstanceOrigin::Worksheet) ShowStatus(kNoEquationsHint);
         ShowStatus(" Done!");
+        summariseCapture();
         resetInstance();
         return 1;
     }
-    removeRedundantCells(s);
+    removeRedundantCells(s, boundsEdited, protectionEdited);
     ShowStatus(" Done");
+    summariseCapture();
     if (s.ncells != 0) return 0;
     ShowAlert(" There are no cells! ", 1);
     resetInstance();

@@ -12,6 +12,7 @@
 #include "engine/engine_texts.h"
 #include "engine/logfile.h"
 #include "engine/optimizer/optimizer.h"
+#include "engine/run_progress.h"
 #include "shell/host_api.h"
 
 namespace {
@@ -96,6 +97,25 @@ int fillSums(Sum* sums, int m, int t, EngineInput& in) {
     return walked == t ? 0 : -2;
 }
 
+// Says how many cells the auditing phase measured: a log line always; when
+// some were not, a status text too.
+void reportAuditCount() {
+    const int n = gEngine.cellCount, audited = gEngine.auditedCells, rest = n - audited;
+    const bool byLimit = gEngine.auditStoppedByLimit != 0;
+    ProgressAuditResult(audited, rest, byLimit);
+    AppendLog(kEngineLogName, kLogAuditCount, audited, n);
+    if (rest > 0)
+        AppendLog(kEngineLogName, kLogAuditBoxes, rest,
+                  byLimit ? "time limit reached" : "auditing LP not solved");
+    char text[200];
+    if (rest == 0)
+        std::snprintf(text, sizeof text, kStatusAllAudited, n);
+    else
+        std::snprintf(text, sizeof text, byLimit ? kStatusAuditCutByLimit : kStatusAuditIncomplete,
+                      rest, n);
+    ShowStatus(text);
+}
+
 // Copies the rounding and, with auditing, the audit intervals into the Cells.
 void writeBack(Cell* cells) {
     double maxDeviation = 0;
@@ -108,25 +128,42 @@ void writeBack(Cell* cells) {
     }
     gInstance.maxDeviation = maxDeviation;
     if (!gOptions.auditing) return;
+    CommonBounds(gEngine.boxFloor, gEngine.boxCap);
     AuditSolution((gOptions.maxJump + 1) * gEngine.base, kEngineLogName);
     i = 0;
     for (Cell* c = cells; c; c = c->next, ++i) {
         c->auditMax = gEngine.cells[i].auditMax;
         c->auditMin = gEngine.cells[i].auditMin;
     }
+    reportAuditCount();
+}
+
+// The gap between a rounding's distance and the bound on it, in percent.
+double gapPercent(double lowerbound, double upperbound) {
+    return upperbound > 0 ? std::max(0.0, upperbound - lowerbound) / upperbound * 100 : 0;
 }
 
 // The best rounding found when the time limit ended the search, published as
 // an optimal one would be, with a log line saying it is not proven optimal.
 void publishBest(Cell* cells, double lowerbound, double upperbound) {
-    const double gap =
-        upperbound > 0 ? std::max(0.0, upperbound - lowerbound) / upperbound * 100 : 0;
+    const double gap = gapPercent(lowerbound, upperbound);
     gEngine.bestNotProven = 1;
     gEngine.publishedGap = gap;
     gEngine.bestLB = lowerbound;
     AppendLog(kEngineLogName, kLogBestPublished, upperbound, lowerbound, gap);
     ShowStatus(kStatusBestAtTimeLimit);
     writeBack(cells);
+}
+
+// After a time limit that ended a search holding a rounding: the log and a
+// status text say how far it may be from the best, and how to publish it.
+void reportUnpublished(double lowerbound, double upperbound) {
+    if (gEngine.solutionCount == 0) return;
+    const double gap = gapPercent(lowerbound, upperbound);
+    AppendLog(kEngineLogName, kLogBestNotPublished, upperbound, lowerbound, gap);
+    char text[240];
+    std::snprintf(text, sizeof text, kStatusBestNotPublished, upperbound, gap);
+    ShowStatus(text);
 }
 
 // Loads the table into the engine: 0, or the adapter's failure code.
@@ -191,6 +228,7 @@ int RunRounding(Cell* cells, Sum* sums) {
     gEngine.bestNotProven = 0;
     gEngine.publishedGap = 0;
     int r = EngineSolve(lowerbound, upperbound, kEngineLogName, gOptions.timelim, gOptions.maxJump);
+    ProgressAcceptBest(gOptions.acceptBest != 0);
     gEngine.bestUB = upperbound;
 
     switch (r) {
@@ -208,6 +246,7 @@ int RunRounding(Cell* cells, Sum* sums) {
                 break;
             }
             ShowAlert(kAlertAbortedWithSolution, 1);
+            reportUnpublished(lowerbound, upperbound);
             break;
         case 4:
             ShowAlert(kAlertAbortedWithoutSolution, 1);
@@ -217,7 +256,13 @@ int RunRounding(Cell* cells, Sum* sums) {
             r = 10;
             break;
     }
+    ProgressEndRun();
     EngineUnload();
     StopOptimizer();
     return r == 1 ? 0 : r;
+}
+
+void CommonBounds(double& floor, double& cap) {
+    floor = gOptions.lbFloorInf ? -HUGE_VAL : gOptions.lbFloor;
+    cap = gOptions.ubCapInf ? HUGE_VAL : gOptions.ubCap;
 }

@@ -17,6 +17,12 @@
 //   4 time limit without a rounding               10 engine error
 int RunRounding(Cell* cells, Sum* sums);
 
+// The bounds the rounding options give every cell whatever its value: the
+// common lower floor and upper cap (-inf and inf where there are none). The
+// rounding's box of a cell, shown where no interval was computed, is cut only
+// by these (RoundingBox, engine/engine.h).
+void CommonBounds(double& floor, double& cap);
+
 // Starts the optimizer library: 0, or 2 (logged) when it does not start.
 int StartOptimizer(const char* logName);
 // Ends the optimizer library; always 0.
@@ -29,6 +35,17 @@ inline constexpr char kAlertInfeasible[] = " Problem infeasible!";
 inline constexpr char kAlertAbortedWithSolution[] = " Aborted with solution!";
 inline constexpr char kAlertAbortedWithoutSolution[] = " Aborted without solution!";
 inline constexpr char kAlertSolveError[] = " Error while solving the QTB-instance!";
+// After the auditing phase (%d: cells not audited, all cells).
+inline constexpr char kStatusAllAudited[] = " All %d cells audited";
+inline constexpr char kStatusAuditCutByLimit[] =
+    " %d of %d cells were not audited within the time limit; their intervals show the "
+    "rounding's box";
+inline constexpr char kStatusAuditIncomplete[] =
+    " %d of %d cells could not be audited; their intervals show the rounding's box";
+// After " Aborted with solution!" (the rounding's distance, its gap in percent).
+inline constexpr char kStatusBestNotPublished[] =
+    " Best rounding found: distance %.1f, gap %.2f%% to the bound; tick \"Publish Best Rounding "
+    "at Time Limit\" to publish it";
 
 // The engine log the adapter passes to every engine routine.
 inline constexpr char kEngineLogName[] = "qtb.out";

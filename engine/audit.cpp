@@ -3,6 +3,7 @@
 // One LP is built once; each cell's two solves change only its objective
 // coefficient, so the optimizer keeps its factorisation between cells. Ends
 // that some feasible table already reaches need no LP (audit_ends.h).
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -12,6 +13,7 @@
 #include "engine/engine.h"
 #include "engine/engine_texts.h"
 #include "engine/logfile.h"
+#include "engine/run_progress.h"
 
 namespace {
 
@@ -212,48 +214,104 @@ bool BudgetUsed() {
 }
 
 // One end of a cell's interval: the box's end when certified, else its LP,
-// whose solution (when optimal) may certify ends of other cells.
-void AuditEnd(int direction, int cell, EndCertificates& ends, const double box[],
+// whose solution (when optimal) may certify ends of other cells. True when
+// `value` holds the end; false when the LP did not give it.
+bool AuditEnd(int direction, int cell, EndCertificates& ends, const double box[],
               std::vector<double>& x, CellLines& lines, double& value, const char* logName) {
     const EngineCell& c = gEngine.cells[cell];
     if (direction > 0 ? ends.High(cell) : ends.Low(cell)) {
         value = box[cell];
-        return;
+        return true;
     }
     lines.Flush();  // the solve may log a line of its own
-    SolveSubproblemBound(direction, cell, direction > 0 ? c.upperBound : c.lowerBound, value,
+    // SolveSubproblemBound writes the value only when the LP ends optimal.
+    double measured = std::nan("");
+    SolveSubproblemBound(direction, cell, direction > 0 ? c.upperBound : c.lowerBound, measured,
                          logName);
+    if (std::isnan(measured)) return false;
+    value = measured;
     int lpstatus = 0;
     XPRSgetintattrib(gEngine.subProblem, XPRS_LPSTATUS, &lpstatus);
     if (lpstatus == XPRS_LP_OPTIMAL &&
         XPRSgetsol(gEngine.subProblem, x.data(), nullptr, nullptr, nullptr) == 0) {
         ends.Offer(x.data());
     }
+    return true;
 }
 
+// Which ends of each cell's interval the audit computed.
+constexpr unsigned char kLowEnd = 1, kHighEnd = 2, kBothEnds = 3;
+
 // The cells' intervals in index order, each end certified or measured by its
-// LP, until the run's budget is used up.
-void AuditCells(const double lo[], const double hi[], const char* logName) {
+// LP, until the run's budget is used up. Marks in `computed` the ends found.
+void AuditCells(double w, const double lo[], const double hi[],
+                std::vector<unsigned char>& computed, const char* logName) {
     const int n = gEngine.cellCount;
     EndCertificates ends(lo, hi, n);
     std::vector<double> published(n), x(n);
     for (int i = 0; i < n; ++i) published[i] = publishedValue(gEngine.cells[i]);
     CertifyWithoutLps(published, ends);
-    if (!BudgetUsed()) CertifyInBatches(gEngine.subProblem, ends, BudgetUsed);
+    // Cells whose two ends are known, for the progress a person sees: the
+    // batches settle most of a large table before the first cell's LP.
+    auto settled = [&] {
+        int both = 0;
+        for (int i = 0; i < n; ++i) both += ends.High(i) && ends.Low(i) ? 1 : 0;
+        return both;
+    };
+    ProgressAuditStep(settled());
+    if (!BudgetUsed())
+        CertifyInBatches(gEngine.subProblem, ends, [&] {
+            ProgressAuditStep(settled());
+            return BudgetUsed();
+        });
+    int done = settled();
+    ProgressAuditStep(done);
 
     CellLines lines(logName);
     for (int i = 0; i < n; ++i) {
         EngineCell& c = gEngine.cells[i];
-        double max = c.auditMax, min = c.auditMin;
-        AuditEnd(+1, i, ends, hi, x, lines, max, logName);
-        AuditEnd(-1, i, ends, lo, x, lines, min, logName);
+        const bool knownBefore = ends.High(i) && ends.Low(i);
+        double max = 0, min = 0;
+        if (AuditEnd(+1, i, ends, hi, x, lines, max, logName)) computed[i] |= kHighEnd;
+        if (AuditEnd(-1, i, ends, lo, x, lines, min, logName)) computed[i] |= kLowEnd;
+        if (computed[i] != kBothEnds) {
+            // An end not computed is the end of the rounding's box.
+            double boxLo = 0, boxHi = 0;
+            RoundingBox(published[i], w, gEngine.boxFloor, gEngine.boxCap, boxLo, boxHi);
+            if (!(computed[i] & kHighEnd)) max = boxHi;
+            if (!(computed[i] & kLowEnd)) min = boxLo;
+        }
         lines.Add(c, published[i], min, max);
         c.auditMin = min;
         c.auditMax = max;
-        ++gEngine.auditedCells;
+        if (!knownBefore) ProgressAuditStep(++done);
         gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
-        if (gEngine.elapsed > gEngine.timeLimit) break;
+        if (gEngine.elapsed > gEngine.timeLimit) {
+            gEngine.auditStoppedByLimit = i + 1 < n ? 1 : 0;
+            break;
+        }
     }
+}
+
+// Gives every end the audit did not compute the end of the cell's rounding
+// box: what the published table alone says. Never the cell's own bounds,
+// which are built from its original value. Returns the cells with both ends
+// computed.
+int BoxUncomputedEnds(double w, const std::vector<unsigned char>& computed) {
+    int audited = 0;
+    for (int i = 0; i < gEngine.cellCount; ++i) {
+        EngineCell& c = gEngine.cells[i];
+        const unsigned char done = i < static_cast<int>(computed.size()) ? computed[i] : 0;
+        if (done == kBothEnds) {
+            ++audited;
+            continue;
+        }
+        double lo = 0, hi = 0;
+        RoundingBox(publishedValue(c), w, gEngine.boxFloor, gEngine.boxCap, lo, hi);
+        if (!(done & kLowEnd)) c.auditMin = lo;
+        if (!(done & kHighEnd)) c.auditMax = hi;
+    }
+    return audited;
 }
 
 }  // namespace
@@ -287,22 +345,42 @@ int AuditSolution(double w, const char* logName) {
 
     int result = 0;
     gEngine.auditedCells = 0;
-    if (BuildSubproblem(lo, hi, logName) != 0) {
-        // No solve on an LP that is not there or not complete: every cell
-        // keeps the audit values it had.
+    gEngine.auditStoppedByLimit = 0;
+    ProgressSetPhase(kRunAuditing);
+    ProgressAuditStep(0);
+    std::vector<unsigned char> computed;
+    try {
+        computed.assign(n, 0);
+    } catch (const std::bad_alloc&) {
+        // Nothing computed: every cell gets its box below.
+    }
+    if (static_cast<int>(computed.size()) != n) {
+        AppendLog(logName, kLogNoMemoryLb);
+        result = 1;
+    } else if (BuildSubproblem(lo, hi, logName) != 0) {
+        // No solve on an LP that is not there or not complete.
         AppendLog(logName, kLogAuditNotBuilt);
         result = 1;
     } else {
         try {
-            AuditCells(lo, hi, logName);
+            AuditCells(w, lo, hi, computed, logName);
         } catch (const std::bad_alloc&) {
             AppendLog(logName, kLogNoMemoryLb);
             result = 1;
         }
     }
     DestroySubproblem();
+    gEngine.auditedCells = BoxUncomputedEnds(w, computed);
     AppendLog(logName, kLogAuditEnd);
     delete[] lo;
     delete[] hi;
     return result;
+}
+
+void RoundingBox(double rounded, double halfWidth, double floor, double cap, double& lo,
+                 double& hi) {
+    lo = rounded - halfWidth;
+    hi = rounded + halfWidth;
+    if (lo < floor) lo = floor < rounded ? floor : rounded;
+    if (hi > cap) hi = cap > rounded ? cap : rounded;
 }

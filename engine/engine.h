@@ -8,6 +8,8 @@
 // engine routine.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,7 +65,22 @@ struct EngineState {
     // cells the last auditing phase measured.
     int masterNodes = 0;
     double masterBound = 0;
+
+    // The last auditing phase: cells whose two interval ends were both
+    // computed, and 1 when the time budget ended it before every cell was.
     int auditedCells = 0;
+    int auditStoppedByLimit = 0;
+
+    // Bounds that hold for every cell whatever its value (the options' common
+    // floor and cap; -inf and inf when there are none). An interval end the
+    // audit did not compute is the end of the rounding's box, cut only by
+    // these: never by a bound built from the cell's own value.
+    double boxFloor = -HUGE_VAL;
+    double boxCap = HUGE_VAL;
+
+    // The seed of the random weights of the current run (drawn by the solve
+    // driver unless the options fix it).
+    uint32_t weightsSeed = 0;
 
     // Set by the adapter: 1 when the rounding it published is the best one
     // found before the time limit ended the search (not proven optimal), and
@@ -82,8 +99,7 @@ double ProcessClockSeconds();
 // Builds gEngine from plain arrays (per cell, per equation, per term) and
 // validates it cell by cell. 0 loaded, 1 refused (the log says why; nothing of
 // the refused instance stays allocated). A previous instance is released first.
-// Audit values start at the cell's external bounds: what is known of a cell
-// that no auditing LP has measured.
+// Audit values start at 0; only the auditing phase gives them a meaning.
 int EngineLoad(int equationCount, const double rhs[], int cellCount, const double nominal[],
                const char status[], const double lpl[], const double upl[],
                const double lowerBound[], const double upperBound[], const char* const names[],
@@ -102,6 +118,8 @@ double EngineCeil(double value, double base);
 // a solution, 4 interrupted without, 10 error. The last integer solution is
 // left in the cells' steps.
 int SolveMaster(int larger, const char* logName);
+// The total absolute distance of the rounding held in the cells' steps.
+double RoundingDistance();
 void OnSolverMessage(XPRSprob prob, void* data, const char* text, int length, int type);
 void OnIntegerSolution(XPRSprob prob, void* data);
 int OnProgress(XPRSprob prob, void* data);
@@ -116,8 +134,15 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
 
 // ---- auditing phase ---------------------------------------------------------------
 // Measures for every cell the interval its value can take given the published
-// table with half-width w. 0 done, 1 not done.
+// table with half-width w. 0 done, 1 not done. An end it could not compute
+// (time budget used up, LP not solved, LP not built) is the end of the cell's
+// rounding box (RoundingBox with w, gEngine.boxFloor and gEngine.boxCap).
 int AuditSolution(double w, const char* logName);
+// What the published table alone says of a cell published as `rounded`: it
+// lies within `halfWidth` of it, and within `floor` and `cap` (bounds that
+// hold for every cell), which never cut past the published value itself.
+void RoundingBox(double rounded, double halfWidth, double floor, double cap, double& lo,
+                 double& hi);
 // 0 built, 1 failed after creation, 9 creation failed.
 int BuildSubproblem(const double lo[], const double hi[], const char* logName);
 // direction +1 maximises, -1 minimises the column; `value` receives the optimum

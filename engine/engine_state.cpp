@@ -42,8 +42,8 @@ bool loadCell(int i, double nominal, char status, double lpl, double upl, double
     c.status = status;
     c.steps = 0;
     c.index = i;
-    c.auditMin = lowerBound;
-    c.auditMax = upperBound;
+    c.auditMin = 0;
+    c.auditMax = 0;
 
     // Non-finite numbers would slip through every comparison below.
     const char* refusal = nullptr;
@@ -145,6 +145,8 @@ int EngineLoad(int equationCount, const double rhs[], int cellCount, const doubl
     gEngine.cellCount = cellCount;
     gEngine.equationCount = equationCount;
     gEngine.base = base;
+    gEngine.boxFloor = -HUGE_VAL;  // the adapter sets them for the audit
+    gEngine.boxCap = HUGE_VAL;
     AppendLog(logName, kLogLoadHeader, cellCount, equationCount, base);
 
     int result = 1;

@@ -104,5 +104,18 @@ inline constexpr char kLogBestPublished[] =
     "Time limit reached: best rounding published, not proven optimal (distance=%.1lf, "
     "bound=%.1lf, gap=%.2lf%%)\n";
 
+// ---- random weights ----
+inline constexpr char kLogWeightsSeed[] = "Random weights drawn with seed %u (%s)\n";
+
+// ---- how much of the table the auditing phase measured ----
+inline constexpr char kLogAuditCount[] = "Audited %d of %d cells\n";
+inline constexpr char kLogAuditBoxes[] =
+    "%d cells not audited (%s): their intervals show the rounding's box\n";
+
+// ---- a rounding the time limit left unpublished ----
+inline constexpr char kLogBestNotPublished[] =
+    "Time limit reached: best rounding not published, not proven optimal (distance=%.1lf, "
+    "bound=%.1lf, gap=%.2lf%%)\n";
+
 // ---- optimizer start ----
 inline constexpr char kLogInitSolver[] = "ERROR (status=%d): problems initializing XPRESS-solver\n";

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <new>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "engine/engine_texts.h"
 #include "engine/logfile.h"
 #include "engine/master_model.h"
+#include "engine/run_progress.h"
 #include "instance/instance.h"
 
 namespace {
@@ -65,8 +65,20 @@ void registerCallbacksAndControls(XPRSprob prob, const char* logName, int* large
 
 }  // namespace
 
+double RoundingDistance() {
+    double d = 0;
+    for (const EngineCell& c : gEngine.cells) {
+        const double rounded = c.floorValue + gEngine.base * c.steps;
+        d += std::fabs(rounded - c.nominal);
+    }
+    return d;
+}
+
 int SolveMaster(int larger, const char* logName) {
-    RanrotGenerator binom(static_cast<uint32_t>(std::time(nullptr)));
+    // The weights of a run are drawn from the run's seed (EngineSolve), so a
+    // run is repeated by giving the same seed.
+    RanrotGenerator binom(gEngine.weightsSeed);
+    ProgressSetPhase(larger >= 1 ? kRunSolvingExtended : kRunSolving);
     if (larger >= 1)
         AppendLog(logName, kLogExtendedStart, larger);
     else
@@ -157,6 +169,12 @@ void OnIntegerSolution(XPRSprob prob, void* data) {
     XPRSgetdblattrib(prob, XPRS_MIPOBJVAL, &gEngine.bestUB);
     XPRSgetdblattrib(prob, XPRS_BESTBOUND, &gEngine.bestLB);
     ++gEngine.solutionCount;
+    // With random weights the objective is not the distance, nor its bound.
+    if (gOptions.randomWeights)
+        ProgressRounding(RoundingDistance(), false, 0);
+    else
+        ProgressRounding(gEngine.distanceOffset + gEngine.bestUB, true,
+                         gEngine.distanceOffset + gEngine.bestLB);
 }
 
 int OnProgress(XPRSprob prob, void*) {
@@ -176,6 +194,7 @@ int OnProgress(XPRSprob prob, void*) {
         if ((status = XPRSgetdblattrib(prob, XPRS_MIPOBJVAL, &mipObjective)) != 0) return status;
         if ((status = XPRSgetdblattrib(prob, XPRS_BESTBOUND, &bound)) != 0) return status;
         if ((status = XPRSgetintattrib(prob, XPRS_MIPSOLS, &solutions)) != 0) return status;
+        ProgressBound(gEngine.distanceOffset + bound);
     }
     gEngine.elapsed = ProcessClockSeconds() - gEngine.startTime;
     if (gEngine.elapsed > gEngine.timeLimit) {

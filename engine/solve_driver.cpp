@@ -1,7 +1,14 @@
 // The solve driver: resets the run, checks feasibility cell by cell, and runs
 // the zero-restricted and, where allowed and needed, the extended model.
+#include <ctime>
+#include <exception>
+#include <random>
+
 #include "engine/engine.h"
+#include "engine/engine_texts.h"
 #include "engine/feasibility.h"
+#include "engine/logfile.h"
+#include "engine/run_progress.h"
 #include "instance/instance.h"
 
 namespace {
@@ -20,16 +27,25 @@ void resetRun(double lowerbound, double upperbound, int timeLimitMinutes) {
     double offset = 0;
     for (const EngineCell& c : gEngine.cells) offset += c.nominal - c.floorValue;
     gEngine.distanceOffset = offset;
+    ProgressBeginRun(gEngine.startTime, gEngine.timeLimit, gEngine.cellCount);
 }
 
-// The total absolute distance of the rounding held in the cells' steps.
-double recomputedDistance() {
-    double d = 0;
-    for (const EngineCell& c : gEngine.cells) {
-        const double rounded = c.floorValue + gEngine.base * c.steps;
-        d += rounded > c.nominal ? rounded - c.nominal : c.nominal - rounded;
+// The seed of the run's random weights: the one the options fix, else a fresh
+// one, logged either way so that the run can be repeated.
+void chooseWeightsSeed(const char* logName) {
+    if (!gOptions.randomWeights) return;
+    uint32_t seed = gOptions.weightsSeed;
+    if (!gOptions.weightsSeedSet) {
+        try {
+            std::random_device source;
+            seed = source();
+        } catch (const std::exception&) {
+            seed = static_cast<uint32_t>(std::time(nullptr));
+        }
     }
-    return d;
+    gEngine.weightsSeed = seed;
+    AppendLog(logName, kLogWeightsSeed, seed, gOptions.weightsSeedSet ? "given" : "drawn");
+    ProgressWeightsSeed(seed);
 }
 
 }  // namespace
@@ -37,6 +53,7 @@ double recomputedDistance() {
 int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int timeLimitMinutes,
                 int maxJump) {
     resetRun(lowerbound, upperbound, timeLimitMinutes);
+    chooseWeightsSeed(logName);
 
     const int boundsConflict = FindBoundsConflict();
     if (boundsConflict >= 0) {
@@ -67,7 +84,7 @@ int EngineSolve(double& lowerbound, double& upperbound, const char* logName, int
         lowerbound = gEngine.distanceOffset + gEngine.bestLB;
         // With random weights the objective is not the distance: report the
         // distance of the rounding itself.
-        if (gOptions.randomWeights) upperbound = recomputedDistance();
+        if (gOptions.randomWeights) upperbound = RoundingDistance();
     }
     return r;
 }

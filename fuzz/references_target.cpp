@@ -3,13 +3,15 @@
 //   '0'-'3' (and every byte whose value is 0 mod 4): one R1C1 reference and
 //           a SUM formula split into its arguments
 //   1 mod 4: A1 and R1C1 areas and sheet prefixes of the host
-//   2 mod 4: a whole =SUM formula read into a Sum of the instance
+//   2 mod 4: a whole formula read into a Sum of the instance, as one SUM and
+//           as a sum or difference of cells
 //   3 mod 4: a hand-entered equation "left=right" of the add-sums dialog
 // The instance holds a 10 x 6 grid of cells on two sheets of the active
 // workbook; every Sum made is checked against it and released again.
 #include <set>
 
 #include "capture/capture.h"
+#include "capture/formula_terms.h"
 #include "capture/sum_dialog.h"
 #include "capture/sum_formula.h"
 #include "fuzz/targets.h"
@@ -107,6 +109,27 @@ void sumFormula(const std::string& text) {
         checkSum(read);
         freeSum(read);
     }
+    checkUnused();
+    // Any formula as sum detection reads it: a sum or difference of cells
+    // names each cell once, with +1 or -1.
+    const FormulaPlan plan = planFormula(text, total);
+    if (plan.kind == FormulaKind::Linear) {
+        std::set<const Cell*> seen;
+        for (const PlannedTerm& t : plan.parts) {
+            if (t.coef != 1 && t.coef != -1) fail("a part of a linear total has +1 or -1", text);
+            if (!seen.insert(t.cell).second) fail("a linear total names each cell once", text);
+        }
+    }
+    if ((plan.kind == FormulaKind::Linear || plan.kind == FormulaKind::OneSum) &&
+        !plan.unknownSheet) {
+        Sum* made = newSum(0, 0, 0, nullptr, nullptr, nullptr, 1);
+        if (!made) fail("a sum can be allocated");
+        commitPlan(plan, made, total);
+        checkSum(made);
+        freeSum(made);
+    }
+    if ((plan.kind == FormulaKind::Other || plan.kind == FormulaKind::Typed) && !plan.parts.empty())
+        fail("a formula that is no sum of cells has no parts", text);
     checkUnused();
 }
 

@@ -15,7 +15,8 @@ const std::vector<Target>& targets() {
     static const std::vector<Target> all = {
         {"instance_file", instanceFile}, {"spec_lines", specLines},   {"xlsx_package", xlsxPackage},
         {"xlsx_parts", xlsxParts},       {"text_import", textImport}, {"formulas", formulas},
-        {"references", references},     {"number_formats", numberFormats},
+        {"references", references},      {"totals", totalsSearch},
+        {"number_formats", numberFormats},
     };
     return all;
 }

@@ -35,6 +35,8 @@ void textImport(const uint8_t* data, size_t size);
 void formulas(const uint8_t* data, size_t size);
 // Cell and range references of sum detection and of the add-sums dialog.
 void references(const uint8_t* data, size_t size);
+// The search for typed totals on a picture of a workbook made from the bytes.
+void totalsSearch(const uint8_t* data, size_t size);
 
 // Number formats of cells (the page of quorant serve shows values through
 // them): eight bytes of a number, then formats line by line.

@@ -8,6 +8,9 @@
 #include <xlsxwriter.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <map>
 
 #include "host/address.h"
@@ -16,6 +19,19 @@
 namespace host {
 
 namespace {
+
+// The creation time in a new workbook's document properties: the one
+// SOURCE_DATE_EPOCH gives, else 1980-01-01 (the time of its zip entries), so
+// that the same data always gives the same bytes: no clock time in a file.
+time_t documentTime() {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (text && *text && std::strspn(text, "0123456789") == std::strlen(text) &&
+        std::strlen(text) <= 12) {
+        const long long seconds = std::atoll(text);
+        if (seconds > 0) return static_cast<time_t>(seconds);
+    }
+    return 315532800;
+}
 
 class Writer {
   public:
@@ -29,6 +45,9 @@ class Writer {
             error = "the file cannot be created";
             return false;
         }
+        lxw_doc_properties properties{};
+        properties.created = documentTime();
+        workbook_set_properties(wb_, &properties);
         bool ok = sheets(error);
         if (ok) names();
         lxw_error e = workbook_close(wb_);  // frees the workbook in every case

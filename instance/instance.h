@@ -44,7 +44,8 @@ struct Sum {
     int32_t row;          // row of the total's cell (formula sums); 0 otherwise
     int32_t col;
     int32_t sheet;
-    int16_t fromFormula;  // 1 when read from a worksheet =SUM formula
+    int16_t fromFormula;  // 1 when read from a worksheet formula (written back as it was)
+    int16_t found;        // 1 when proposed by the search for typed totals
     SumTerm* terms;
     char* text;           // owned formula text (formula sums), else null
     Sum* next;
@@ -101,6 +102,10 @@ struct RoundingOptions {
     // 1: when the time limit ends a search that found a rounding, that
     // rounding is published (marked as not proven optimal) instead of nothing.
     int32_t acceptBest = 0;
+    // 1: the random weights are drawn with weightsSeed; 0: with a seed drawn
+    // for each run (and logged).
+    int32_t weightsSeedSet = 0;
+    uint32_t weightsSeed = 0;
     double lbFloor = 0;
     int32_t lbFloorInf = 0;
     double lbDist = 0;

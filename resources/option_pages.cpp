@@ -38,7 +38,7 @@ DialogTemplate generalOptionsPage() {
     DialogTemplate t{IDD_GENERAL_OPTIONS, "General Options", 248, 163, "MS Sans Serif", 8, {}};
     auto& c = t.controls;
     c.push_back(makeControl(IDC_STATIC, ControlKind::GroupBox, "General Rounding Options",
-                            {7, 7, 234, 149}));
+                            {7, 7, 234, 152}));
     c.push_back(makeControl(IDC_STATIC, ControlKind::StaticText, "Base Number", {15, 22, 130, 8}));
     c.push_back(makeControl(12003, ControlKind::Edit, "", {160, 20, 60, 14}, kGroupStart));
     c.push_back(makeControl(IDC_STATIC, ControlKind::StaticText,
@@ -60,7 +60,10 @@ DialogTemplate generalOptionsPage() {
     c.push_back(makeControl(12020, ControlKind::CheckBox, "Actualize Pivot Table",
                             {130, 116, 100, 10}, kFlat));
     c.push_back(makeControl(12021, ControlKind::CheckBox, "Publish Best Rounding at Time Limit",
-                            {15, 132, 200, 10}, kFlat));
+                            {15, 128, 200, 10}, kFlat));
+    c.push_back(makeControl(IDC_STATIC, ControlKind::StaticText,
+                            "Seed of the Random Weights (empty: new each run)", {15, 144, 140, 8}));
+    c.push_back(makeControl(12022, ControlKind::Edit, "", {160, 142, 60, 14}, kDigitsOnly));
     return t;
 }
 

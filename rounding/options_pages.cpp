@@ -107,10 +107,17 @@ bool CPropPage::OnKillActive() {
 
 // ---- General Options --------------------------------------------------------------
 
+namespace {
+constexpr int kSeedBox = 12022;  // the seed of the random weights
+}  // namespace
+
 CPropPageGO::CPropPageGO() : PropertyPage(res::IDD_GENERAL_OPTIONS) {}
 
 bool CPropPageGO::OnInitDialog() {
     onEvent(gui::Notification::KillFocus, 12003, [this] { checkBaseText(); });
+    // The seed box serves the random weights only.
+    onEvent(gui::Notification::Clicked, 12017,
+            [this] { enableItem(kSeedBox, isChecked(12017) == gui::kChecked); });
     return PropertyPage::OnInitDialog();
 }
 
@@ -127,6 +134,8 @@ bool CPropPageGO::OnSetActive() {
     setItemText(12003, lastBaseText_);
     setItemText(12005, formatInt(o.timelim));
     setItemText(12015, formatInt(o.maxJump));
+    setItemText(kSeedBox, o.weightsSeedSet ? std::to_string(o.weightsSeed) : std::string());
+    enableItem(kSeedBox, o.randomWeights != 0);
     return true;
 }
 
@@ -147,7 +156,23 @@ bool CPropPageGO::OnKillActive() {
         setFocusTo(12003);
         return false;
     }
+    const bool randomWeights = checkFlag(*this, 12017);
+    const std::string seedText = firstLine(*this, kSeedBox);
+    char* end = nullptr;
+    const unsigned long long seed = std::strtoull(seedText.c_str(), &end, 10);
+    const bool seedGiven = randomWeights && !seedText.empty();
+    if (seedGiven && (*end != '\0' || seed > UINT32_MAX || seedText[0] == '-')) {
+        gui::messageBox(
+            " The seed of the random weights is a whole number from 0 to 4294967295;"
+            " leave the box empty for a new seed in each run.");
+        setFocusTo(kSeedBox);
+        return false;
+    }
     RoundingOptions& o = gOptions;
+    if (randomWeights) {
+        o.weightsSeedSet = seedGiven ? 1 : 0;
+        o.weightsSeed = seedGiven ? uint32_t(seed) : 0;
+    }
     o.keepLoaded = checkFlag(*this, 12018);
     o.auditing = checkFlag(*this, 12019);
     o.randomWeights = checkFlag(*this, 12017);

@@ -6,7 +6,7 @@
 #include "shell/app_object.h"
 #include "shell/clock.h"
 
-bool runOptionsSheet(int& boundsEdited, double& seconds) {
+bool runOptionsSheet(int& boundsEdited, int& protectionEdited, double& seconds) {
     gui::PropertySheet QTB_PropSheet(" Quorant", addinOwnerWindow());
     CPropPage pg_Info;
     CPropPageGO pg_Gnrl;
@@ -25,5 +25,6 @@ bool runOptionsSheet(int& boundsEdited, double& seconds) {
     if (result != gui::IDOK) return false;
     seconds = double(after - before) / 1000;
     boundsEdited = pg_Bnds.boundsEdited;
+    protectionEdited = pg_Pnlm.userDefined;
     return true;
 }

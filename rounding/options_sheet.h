@@ -3,5 +3,6 @@
 
 // Builds the sheet "QTB_PropSheet" with its five pages, runs it modally and
 // takes the user's options. Returns true on OK (with `boundsEdited` from the
-// Bounds page and the seconds spent in the sheet), false on Cancel.
-bool runOptionsSheet(int& boundsEdited, double& seconds);
+// Bounds page, `protectionEdited` 1 when user-defined protection levels were
+// chosen, and the seconds spent in the sheet), false on Cancel.
+bool runOptionsSheet(int& boundsEdited, int& protectionEdited, double& seconds);

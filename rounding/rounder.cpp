@@ -210,6 +210,16 @@ int writeRoundedValues(InstanceState& s) {
     return 0;
 }
 
+// Without an auditing phase, the intervals a solution file carries are the
+// roundings' boxes: what the published values alone say of each cell.
+void boxIntervals(InstanceState& s) {
+    double floor = 0, cap = 0;
+    CommonBounds(floor, cap);
+    const double band = (gOptions.maxJump + 1) * gOptions.basenumber;
+    for (Cell* c = s.cellList; c; c = c->next)
+        RoundingBox(c->rounded, band, floor, cap, c->auditMin, c->auditMax);
+}
+
 }  // namespace
 
 QTB_EXPORT int fRounder(void) {
@@ -234,6 +244,7 @@ QTB_EXPORT int fRounder(void) {
 
     for (int pass = 0; pass <= gOptions.auditing; ++pass) {
         if (s.origin == InstanceOrigin::WqFile) {
+            if (!gOptions.auditing) boxIntervals(s);
             fSavesolution();
             return 0;
         }

@@ -153,8 +153,16 @@ window.Quorant = (() => {
     $('status').textContent = Q.hoverStatus !== null ? Q.hoverStatus : (Q.state.status || '').trim() || 'Ready';
     const busy = Q.state.busy && Date.now() - busySince > 400;
     $('busy').textContent = busy ? `Working... ${Math.round((Date.now() - busySince) / 1000)} s` : '';
+    // The progress of a long solve or audit: time against the limit while
+    // searching, cells done while auditing.
     const p = Q.state.progress;
+    const bar = $('progressbar');
     $('progress').textContent = p && p.text ? p.text : '';
+    bar.hidden = !(p && p.of > 0);
+    if (p && p.of > 0) {
+      bar.max = p.of;
+      bar.value = Math.min(p.done, p.of);
+    }
   }
   setInterval(() => { if (Q.state.busy) renderStatus(); }, 1000);
 

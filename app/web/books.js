@@ -124,7 +124,7 @@
   const a1 = (r, c) => columnName(c) + (r + 1);
 
   const markText = {part: 'a cell of an equation', total: 'a total of an equation',
-    free: 'a number in no equation: it is not rounded'};
+    free: 'a number in no equation: it is not rounded', kept: 'a formula that is no sum of table cells: kept as it is'};
 
   function drawGrid(host, data, selectable) {
     const rows = Math.max(data.rows + 2, 20), cols = Math.max(data.cols + 1, 6);
@@ -183,7 +183,8 @@
       legend.append('The captured table:',
         el('span', {class: 'key m-part'}), 'cell of an equation',
         el('span', {class: 'key m-total'}), 'total',
-        el('span', {class: 'key m-free'}), 'number in no equation (not rounded)');
+        el('span', {class: 'key m-free'}), 'number in no equation (not rounded)',
+        el('span', {class: 'key m-kept'}), 'formula kept as it is');
     }
     if (shown.compared) {
       const moved = shown.cells.filter((c) => c.d !== undefined).length;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "capture/capture_record.h"
 #include "host/host.h"
 #include "host/hostcall.h"
 
@@ -30,6 +31,8 @@ void CaptureTest::SetUp() {
     unloadInstance();
     gOptions = RoundingOptions{};
     sumDialogState = SumDialogState{};
+    gCaptureSettings = CaptureSettings{};
+    gCapture = CaptureRecord{};
     host::newWorkbook();
     user.clear();
 }
@@ -37,6 +40,8 @@ void CaptureTest::SetUp() {
 void CaptureTest::TearDown() {
     unloadInstance();
     gOptions = RoundingOptions{};
+    gCaptureSettings = CaptureSettings{};
+    gCapture = CaptureRecord{};
     host::reset();
     delete install_;
     install_ = nullptr;

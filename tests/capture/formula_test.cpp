@@ -1,6 +1,8 @@
 // Formulas as sums: sheet prefixes (also quoted names), absolute and mixed
 // references, several arguments, and the formulas that state no additive
 // equation of their cells and must not become sums.
+#include <algorithm>
+
 #include "capture/sum_formula.h"
 #include "host/host.h"
 #include "tests/capture/capture_fixture.h"
@@ -109,10 +111,11 @@ TEST_F(FormulaTest, AbsoluteAndMixedReferencesNameTheirPositions) {
               (std::vector<std::string>{"cell0_4_4:-1", "cell0_1_3:1", "cell0_0_3:1"}));
 }
 
-// Formulas that go on after their SUM, or that add constants, state no sum of
-// their cells: they are skipped with a status text, and the cells they name
-// get no use from them.
-TEST_F(FormulaTest, FormulasThatAreNotOneSumOfReferencesAreSkippedAndReported) {
+// A formula that goes on after its SUM with another operator, or that adds
+// a constant, states no equation of its cells: it keeps its formula, its cell
+// leaves the table, and one status text lists such cells by address. A SUM
+// followed by an added cell is a sum of cells like any other.
+TEST_F(FormulaTest, FormulasThatAreNotSumsOfCellsLeaveTheTableAndAreListed) {
     put("A1", "1");
     put("A2", "2");
     put("A3", "=SUM(A1:A2)*2");
@@ -124,24 +127,20 @@ TEST_F(FormulaTest, FormulasThatAreNotOneSumOfReferencesAreSkippedAndReported) {
     ASSERT_EQ(fLookup(), 0);
     acceptOptions();
     ASSERT_EQ(fAddsums(), 0);
-    const std::string prefix = " Skipped formula, not one SUM of cell references: ";
-    int skipped = 0;
-    for (const std::string& s : user.statuses) {
-        if (s.rfind(prefix, 0) != 0) continue;
-        ++skipped;
-        const std::string formula = s.substr(prefix.size());
-        EXPECT_TRUE(formula == "=SUM(R[-2]C:R[-1]C)*2" || formula == "=SUM(RC[-1])+R[1]C[-1]" ||
-                    formula == "=SUM(RC[-2],5)")
-            << formula;
-    }
-    EXPECT_EQ(skipped, 3);
-    // What is left: A6 = A5 and A7 = A5 + A6.
-    EXPECT_EQ(gInstance.nsums, 2);
-    EXPECT_EQ(sumAt(0, 2, 0), nullptr);
-    EXPECT_EQ(sumAt(0, 0, 1), nullptr);
-    EXPECT_EQ(sumAt(0, 0, 2), nullptr);
-    EXPECT_EQ(cellOf(0, 0, 0), nullptr) << "A1 is used by no real sum and is removed";
-    EXPECT_EQ(useCountSum(), 5);
+    EXPECT_NE(std::find(user.statuses.begin(), user.statuses.end(),
+                        "2 formulas are no sums or differences of cells: they keep their "
+                        "formulas and are no cells of the table: Sheet1!C1, Sheet1!A3"),
+              user.statuses.end());
+    // What is left: B1 = A1 + A2, A6 = A5 and A7 = A5 + A6.
+    EXPECT_EQ(gInstance.nsums, 3);
+    const Sum* b1 = sumAt(0, 0, 1);
+    ASSERT_NE(b1, nullptr);
+    EXPECT_EQ(termsOf(b1),
+              (std::vector<std::string>{"cell0_0_1:-1", "cell0_1_0:1", "cell0_0_0:1"}));
+    EXPECT_STREQ(b1->text, "=SUM(RC[-1])+R[1]C[-1]");
+    EXPECT_EQ(cellOf(0, 2, 0), nullptr) << "A3 is no cell of the table";
+    EXPECT_EQ(cellOf(0, 0, 2), nullptr) << "C1 is no cell of the table";
+    EXPECT_EQ(useCountSum(), 8);
 }
 
 // A prefix naming a sheet the workbook does not have (here a sheet of another

@@ -215,13 +215,86 @@ TEST_F(SumsTest, TestBatchInstancesGetNoOptionsSheetButTheirAttributes) {
     EXPECT_EQ(cellOf(0, 2, 0)->ubd, 23);
 }
 
-TEST_F(SumsTest, WqInstancesAreLeftAsLoaded) {
+// A loaded instance (as fLoadinstance leaves it: keepLoaded set, the cells
+// with the bounds and levels of the file) gets the options sheet like any
+// other: what the user sets there applies to it. A wq instance keeps every
+// cell and sum as loaded.
+TEST_F(SumsTest, WqInstancesGetTheOptionsSheetAndKeepTheirCells) {
     put("A1", "1");
     ASSERT_EQ(fLookup(), 0);
     gInstance.origin = InstanceOrigin::WqFile;
+    gOptions.keepLoaded = 1;
+    Cell* c = gInstance.cellList;
+    c->lbd = -5;
+    c->ubd = 7;
+    onOptions([](gui::ModalWindow& w) {
+        EXPECT_EQ(testui::page(w, "General Options"), "");
+        EXPECT_EQ(testui::enter(w, 12003, "5"), "");  // base number
+        EXPECT_EQ(w.userOk(), "");
+    });
+    user.statuses.clear();
     ASSERT_EQ(fAddsums(), 0);
     EXPECT_EQ(gInstance.ncells, 1) << "no deletions for a wq instance";
-    EXPECT_EQ(user.statuses.back(), "Instance from wq-file: no check of sums...");
+    ASSERT_FALSE(user.statuses.empty());
+    EXPECT_EQ(user.statuses.front(), "Instance from wq-file: no check of sums...");
+    EXPECT_EQ(user.windows, (std::vector<std::string>{" Quorant"}));
+    EXPECT_EQ(gOptions.basenumber, 5) << "a base typed for a wq instance is dropped";
+    EXPECT_EQ(c->lbd, -5) << "bounds not edited stay as loaded";
+    EXPECT_EQ(c->ubd, 7);
+}
+
+TEST_F(SumsTest, EditedBoundsAndLevelsReplaceThoseOfALoadedInstance) {
+    for (InstanceOrigin origin : {InstanceOrigin::InstanceFile, InstanceOrigin::WqFile}) {
+        SCOPED_TRACE(origin == InstanceOrigin::WqFile ? "wq" : "qtb");
+        put("A1", "3");
+        put("A2", "45");
+        put("A3", "=SUM(A1:A2)");
+        ASSERT_EQ(fLookup(), 0);
+        acceptOptions();
+        ASSERT_EQ(fAddsums(), 0);
+        // Now as loaded from a file: bounds [1, 100], no protection.
+        gInstance.origin = origin;
+        gOptions.keepLoaded = 1;
+        for (Cell* c = gInstance.cellList; c; c = c->next) {
+            c->lbd = 1;
+            c->ubd = 100;
+            c->lpl = c->upl = 0;
+            c->status = 's';
+        }
+        // User-defined levels 5 and 30: capped by the file's bounds, as a
+        // captured cell's are by its own.
+        onOptions([](gui::ModalWindow& w) {
+            EXPECT_EQ(testui::page(w, "Protection Levels"), "");
+            EXPECT_EQ(testui::click(w, 12050), "");
+            EXPECT_EQ(testui::enter(w, 12003, "5"), "");
+            EXPECT_EQ(testui::enter(w, 12005, "30"), "");
+            EXPECT_EQ(w.userOk(), "");
+        });
+        ASSERT_EQ(fAddsums(), 0);
+        const Cell* small = cellOf(0, 0, 0);
+        EXPECT_EQ(small->lpl, 2) << "3 - 5 would pass the file's lower bound 1";
+        EXPECT_EQ(small->upl, 30);
+        EXPECT_EQ(small->status, 'u') << "--lpl on a loaded instance is dropped";
+        EXPECT_EQ(small->lbd, 1) << "bounds not edited stay as loaded";
+        EXPECT_EQ(cellOf(0, 2, 0)->upl, 30) << "48 + 30 is within 100";
+
+        // Edited bounds replace the file's: max{0, v - 4} and min{inf, v + 4};
+        // protection left at its default keeps the levels the cells have.
+        onOptions([](gui::ModalWindow& w) {
+            EXPECT_EQ(testui::page(w, "Bounds"), "");
+            EXPECT_EQ(testui::enter(w, 12005, "4"), "");
+            EXPECT_EQ(testui::enter(w, 12006, "4"), "");
+            EXPECT_EQ(w.userOk(), "");
+        });
+        ASSERT_EQ(fAddsums(), 0);
+        EXPECT_EQ(small->lbd, 0);
+        EXPECT_EQ(small->ubd, 7);
+        EXPECT_EQ(cellOf(0, 1, 0)->lbd, 41) << "--lower-dist on a loaded instance is dropped";
+        EXPECT_EQ(small->lpl, 2);
+        EXPECT_EQ(small->status, 'u');
+        unloadInstance();
+        gOptions = RoundingOptions{};
+    }
 }
 
 }  // namespace

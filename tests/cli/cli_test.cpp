@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -180,6 +181,27 @@ TEST(Cli, SaveInstanceThenLoadAndRound) {
     ASSERT_EQ(solve.status, 0) << solve.err;
     std::string qts = slurp("saved.qts");
     ASSERT_EQ(qts.substr(0, 3), "-3\n");
+
+    // Without an auditing phase the solution file's intervals are the
+    // roundings' boxes (published value plus or minus the base, not below the
+    // common floor 0): nothing there comes from the original values.
+    Outcome plain = quorant("load saved.wq --round --no-audit --solution plain.qts");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    std::istringstream lines(slurp("plain.qts"));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    const int cells = std::stoi(line);
+    ASSERT_EQ(cells, 56);
+    for (int i = 0; i < cells && std::getline(lines, line); ++i) {
+        std::istringstream f(line);
+        int number = 0;
+        std::string name;
+        double nominal = 0, rounded = 0, lo = 0, hi = 0;
+        f >> number >> name >> nominal >> rounded >> lo >> hi;
+        EXPECT_EQ(lo, std::max(0.0, rounded - 10)) << line;
+        EXPECT_EQ(hi, rounded + 10) << line;
+    }
 
     write("broken.qtb", "-2\n2\n0 a 1 0 0 0 1 s 0 9 0 0 0\n");
     Outcome broken = quorant("load broken.qtb");

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/run_progress.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/rounding_check.h"
 
@@ -102,8 +103,20 @@ TEST_F(AdapterTest, RoundsAuditsAndWritesBack) {
     EXPECT_EQ(gInstance.maxDeviation, 3);
     EXPECT_DOUBLE_EQ(gEngine.bestUB, 6);
     EXPECT_EQ(gEngine.extendedUsed, 0);
-    EXPECT_EQ(testhost::statusTexts(), (std::vector<std::string>{"Optimal solution found!"}));
+    EXPECT_EQ(testhost::statusTexts(),
+              (std::vector<std::string>{"Optimal solution found!", "All 3 cells audited"}));
     EXPECT_TRUE(testhost::alertTexts().empty());
+    // What the program reads for its summary once the run has ended.
+    RunProgress p{};
+    ProgressSnapshot(p);
+    EXPECT_EQ(p.phase, kRunEnded);
+    EXPECT_EQ(p.cellCount, 3);
+    EXPECT_EQ(p.auditRan, 1);
+    EXPECT_EQ(p.auditedCells, 3);
+    EXPECT_EQ(p.unauditedCells, 0);
+    EXPECT_EQ(p.hasRounding, 1);
+    EXPECT_DOUBLE_EQ(p.bestDistance, 6);
+    EXPECT_EQ(p.weightsSeedUsed, 0);
     // The engine's copy is released at the end of the run.
     EXPECT_TRUE(gEngine.cells.empty());
     EXPECT_EQ(gEngine.masterProblem, nullptr);
@@ -182,7 +195,17 @@ TEST_F(AdapterTest, TimeLimitAlertsAndNoWriteBack) {
               (std::vector<std::string>{r == 3 ? "Aborted with solution!"
                                                : "Aborted without solution!"}));
     for (Cell* c : cells_) ASSERT_EQ(c->rounded, c->nominal);
-    EXPECT_TRUE(testhost::statusTexts().empty());
+    if (r == 4) {
+        EXPECT_TRUE(testhost::statusTexts().empty());
+        return;
+    }
+    // A rounding in hand: the user is told its gap and how to publish it.
+    const auto status = testhost::statusTexts();
+    ASSERT_EQ(status.size(), 1u);
+    EXPECT_EQ(status[0].rfind("Best rounding found: distance ", 0), 0u) << status[0];
+    EXPECT_NE(status[0].find("to the bound; tick \"Publish Best Rounding at Time Limit\""),
+              std::string::npos)
+        << status[0];
 }
 
 TEST_F(AdapterTest, RefusedInstanceAndBadTermListsShowNothingInTheHost) {

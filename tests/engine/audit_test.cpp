@@ -90,25 +90,29 @@ TEST_F(AuditTest, UsedUpBudgetAuditsExactlyOneCell) {
     EXPECT_EQ(logLines("a from").size(), 1u);
     EXPECT_TRUE(logLines("b from").empty());
     EXPECT_EQ(logLines().back(), "End of the auditing phase");
-    // Cells the loop did not reach keep what they had: their bounds.
-    EXPECT_EQ(intervals(),
-              (std::vector<std::pair<double, double>>{{10, 30}, {0, 1000}, {0, 1000}}));
+    // Cells the loop did not reach show their rounding's box (published value
+    // plus or minus w), never their bounds [0, 1000].
+    EXPECT_EQ(intervals(), (std::vector<std::pair<double, double>>{{10, 30}, {40, 60}, {60, 80}}));
+    EXPECT_LE(gEngine.auditedCells, 1);
+    EXPECT_EQ(gEngine.auditStoppedByLimit, 1);
 }
 
 TEST_F(AuditTest, UsedUpBudgetAlsoStopsALongAuditingLp) {
     // The first auditing LP of a 100 x 100 table takes thousands of simplex
     // iterations from scratch: with the budget gone it is stopped, reported as
-    // unfinished, and its cell keeps what it had.
+    // unfinished, and its cell shows the rounding's box.
     const Table t = roundcheck::MarginalTable({100, 100}, 3);
     ASSERT_EQ(solve(t, 10), 1);
     gEngine.timeLimit = 0;
     gEngine.startTime = ProcessClockSeconds() - 1;
+    gEngine.boxFloor = 0;
     std::remove(log());
     EXPECT_EQ(AuditSolution(10, log()), 0);
-    EXPECT_EQ(gEngine.auditedCells, 1);
+    EXPECT_EQ(gEngine.auditedCells, 0);
     EXPECT_FALSE(logLines("ERROR: subproblem not finished! (status=4)").empty());
-    EXPECT_EQ(gEngine.cells[0].auditMin, 0);
-    EXPECT_EQ(gEngine.cells[0].auditMax, 1e9);
+    const double r0 = enginetest::Rounded()[0];
+    EXPECT_EQ(gEngine.cells[0].auditMin, std::max(0.0, r0 - 10));
+    EXPECT_EQ(gEngine.cells[0].auditMax, r0 + 10);
     EXPECT_EQ(logLines().back(), "End of the auditing phase");
 }
 
@@ -124,8 +128,10 @@ TEST_F(AuditTest, NoSolvesWhenTheLpCannotBeBuilt) {
     EXPECT_EQ(lines[3], "ERROR: the auditing LP could not be built; no cell is audited");
     EXPECT_EQ(lines[4], "End of the auditing phase");
     EXPECT_TRUE(logLines("a from").empty());
-    EXPECT_EQ(intervals(),
-              (std::vector<std::pair<double, double>>{{0, 1000}, {0, 1000}, {0, 1000}}));
+    // Nothing computed: every cell shows its rounding's box, not its bounds.
+    EXPECT_EQ(intervals(), (std::vector<std::pair<double, double>>{{10, 30}, {40, 60}, {60, 80}}));
+    EXPECT_EQ(gEngine.auditedCells, 0);
+    EXPECT_EQ(gEngine.auditStoppedByLimit, 0);
     ASSERT_EQ(XPRSinit(nullptr), 0);  // for TearDown
 }
 

@@ -78,7 +78,7 @@ TEST_F(UserFiles, EveryCommandOnlyReadsItsInputs) {
     runKeepingInputs("load in/employment.qtb --round --out out", 0);
     runKeepingInputs("load in/employment.wq --round --solution out/employment.qts", 0);
     runKeepingInputs("import in/sector-list.xlsx --select 'Data!A1:C13' --round --out out", 0);
-    runKeepingInputs("generate 3,4 --seed 1 --zero-seed 2 -o out/random.xlsx --round --out out", 0);
+    runKeepingInputs("generate 3,4 --seed 1 -o out/random.xlsx --round --out out", 0);
     // The batches append to their logs beside the specification, twice.
     runKeepingInputs("tests in/small.qtt", 0);
     runKeepingInputs("tests in/small.qtt", 0);
@@ -123,7 +123,7 @@ TEST_F(UserFiles, AWorkbookWhoseFileNameHoldsBracketsIsRounded) {
 // time-limit status and publishes nothing.
 TEST_F(UserFiles, AZeroMinuteTimeLimitEndsTheRunOnAHardTable) {
     Outcome r = runKeepingInputs(
-        "generate 12,12,12 --seed 7 --zero-seed 7 -o out/hard.xlsx --round --time-limit 0 "
+        "generate 12,12,12 --seed 7 -o out/hard.xlsx --round --time-limit 0 "
         "--out out --json",
         4);
     EXPECT_NE(r.out.find("\"status\": \"time-limit\""), std::string::npos) << r.out;

@@ -147,6 +147,40 @@ TEST_F(OptionsSheetTest, DigitsOnlyBoxesDropOtherCharactersAndHugeCountsSaturate
     EXPECT_EQ(gOptions.maxJump, 2147483647) << "not a wrapped negative number";
 }
 
+// The seed of the random weights: a box for the random weights only, empty
+// for a new seed each run, a whole number up to 4294967295 otherwise.
+TEST_F(OptionsSheetTest, SeedBoxServesTheRandomWeightsOnly) {
+    const char* const kSeedMessage =
+        " The seed of the random weights is a whole number from 0 to 4294967295; leave the box "
+        "empty for a new seed in each run.";
+    ASSERT_EQ(captureWith([&](gui::ModalWindow& w) {
+                  EXPECT_EQ(page(w, "General Options"), "");
+                  EXPECT_FALSE(testui::enabled(w, 12022)) << "no seed without random weights";
+                  EXPECT_EQ(click(w, 12017), "");
+                  EXPECT_TRUE(testui::enabled(w, 12022));
+                  EXPECT_EQ(enter(w, 12022, "4294967296"), "");
+                  EXPECT_NE(w.userOk(), "") << "a seed past 32 bits is refused";
+                  EXPECT_EQ(enter(w, 12022, "4294967295"), "");
+                  EXPECT_EQ(w.userOk(), "");
+              }),
+              0);
+    EXPECT_EQ(user.messageTexts(), (std::vector<std::string>{kSeedMessage}));
+    EXPECT_EQ(gOptions.randomWeights, 1);
+    EXPECT_EQ(gOptions.weightsSeedSet, 1);
+    EXPECT_EQ(gOptions.weightsSeed, 4294967295u);
+    unloadInstance();
+
+    // Shown again as kept; emptied, each run draws its own.
+    ASSERT_EQ(captureWith([&](gui::ModalWindow& w) {
+                  EXPECT_EQ(page(w, "General Options"), "");
+                  EXPECT_EQ(shownText(w, 12022), "4294967295");
+                  EXPECT_EQ(enter(w, 12022, ""), "");
+                  EXPECT_EQ(w.userOk(), "");
+              }),
+              0);
+    EXPECT_EQ(gOptions.weightsSeedSet, 0);
+}
+
 TEST_F(OptionsSheetTest, BoundsPageShowsItsDefaultsAndTakesKeywords) {
     gOptions.basenumber = 2.5;
     ASSERT_EQ(captureWith([](gui::ModalWindow& w) {

@@ -40,7 +40,7 @@ double number(const std::string& ref) {
 
 TEST(TableCli, GenerateWithTheSameSeedsMakesTheSameTableAndRoundsIt) {
     std::filesystem::remove_all("gen");
-    const std::string args = "generate 3,4,5 --seed 1 --zero-seed 2 --round ";
+    const std::string args = "generate 3,4,5 --seed 1 --round ";
     Outcome a = quorant(args + "--out gen/a");
     ASSERT_EQ(a.status, 0) << a.err;
     Outcome b = quorant(args + "--out gen/b");

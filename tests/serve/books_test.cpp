@@ -56,11 +56,24 @@ TEST(CapturedTable, OnlyTablesTakenFromAWorkbookAreMarked) {
     EXPECT_NO_THROW(app::capturedTable("instance: x\ncell\nsum\nsum : + -\ncell 1 a sheet row col\n"));
 }
 
-TEST(CapturedTable, SheetsAreQuotedAsReferencesQuoteThem) {
-    EXPECT_EQ(app::sheetPrefix("Men"), "Men!");
-    EXPECT_EQ(app::sheetPrefix("Region x Age"), "'Region x Age'!");
-    EXPECT_EQ(app::sheetPrefix("O'Brien"), "'O''Brien'!");
+TEST(CapturedTable, TheCaptureRecordTellsWhichNumbersStayAsTheyAre) {
+    app::CapturedTable t;
+    app::readCaptureReport(
+        "cells\t7\nunrounded-cells\t3\nunrounded-range\tSheet1!D1\n"
+        "unrounded-range\t'Region x Age'!B2:C3\nkept-formulas\t1\nkept-formula\tSheet1!F9\n"
+        "unrounded-range\tnot a range\nsummary\t3 numbers in no equation ...\n",
+        t);
+    EXPECT_TRUE(t.haveRecord);
+    ASSERT_EQ(t.unrounded["Sheet1"].size(), 1u);
+    EXPECT_EQ(t.unrounded["Sheet1"][0], (host::Rect{0, 3, 0, 3}));
+    ASSERT_EQ(t.unrounded["Region x Age"].size(), 1u) << "a quoted sheet name was not read";
+    EXPECT_EQ(t.unrounded["Region x Age"][0], (host::Rect{1, 1, 2, 2}));
+    EXPECT_EQ(t.kept["Sheet1"].size(), 1u);
+    app::CapturedTable none;
+    app::readCaptureReport("", none);
+    EXPECT_FALSE(none.haveRecord) << "an add-in without a record must fall back to our own view";
     EXPECT_EQ(app::referenceName("Men", 4, 27), "Men!AB5");
+    EXPECT_EQ(app::referenceName("O'Brien", 0, 0), "'O''Brien'!A1");
 }
 
 struct SheetViewTest : ::testing::Test {
@@ -109,6 +122,23 @@ TEST_F(SheetViewTest, TheCapturedTableIsMarkedOnItsNumbers) {
     EXPECT_FALSE(at(view, 3, 0)->contains("m")) << "texts are not numbers of the table";
     EXPECT_EQ((*at(view, 1, 1))["t"], "8.00") << "the number format is not applied";
     EXPECT_EQ((*at(view, 1, 1))["fmt"], "0.00");
+}
+
+TEST_F(SheetViewTest, WithACaptureRecordOnlyItsNumbersAreLeftAsTheyAre) {
+    app::CapturedTable table = app::capturedTable(kReport);
+    app::readCaptureReport("unrounded-range\tSheet1!D1\nkept-formula\tSheet1!E1\n", table);
+    app::SheetViewOptions options;
+    options.table = &table;
+    Json view;
+    std::string error;
+    ASSERT_TRUE(app::sheetView(original, 0, options, view, error)) << error;
+    EXPECT_EQ((*at(view, 0, 3))["m"], "free");
+    EXPECT_EQ((*at(view, 0, 4))["m"], "kept");
+    EXPECT_EQ((*at(view, 2, 2))["m"], "total");
+    table.kept.clear();
+    ASSERT_TRUE(app::sheetView(original, 0, options, view, error)) << error;
+    EXPECT_FALSE(at(view, 0, 4)->contains("m"))
+        << "a number the record does not list (outside the table's ranges) was marked";
 }
 
 TEST_F(SheetViewTest, ARoundedCopyTellsHowFarEachCellMoved) {
