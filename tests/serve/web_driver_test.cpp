@@ -307,3 +307,19 @@ TEST_F(WebDriverTest, ViewsAreNotReadWhileTheHostThreadWorks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A long solve publishes nothing: its progress is read at each request.
+TEST(WebSessionLive, FieldsAreReadAtEachRequest) {
+    WebSession session;
+    int reads = 0;
+    session.setLiveFields([&reads](Json& state) { state["progress"] = ++reads; });
+    session.publish(Json{{"status", "Calling optimization library..."}});
+    EXPECT_EQ(session.state(0, 0ms)["progress"], 1);
+    const Json again = session.state(0, 0ms);
+    EXPECT_EQ(again["progress"], 2) << "a stale progress was served";
+    EXPECT_EQ(again["status"], "Calling optimization library...");
+}
+
+}  // namespace
