@@ -320,13 +320,15 @@ int saveInstanceCommand(const std::vector<std::string>& words, bool quiet) {
 }  // namespace
 
 REGISTER_COMMAND("round",
-                 "round BOOK.xlsx [--out DIR] [--select 'Sheet1!A1:C40'] [--find-totals]\n"
+                 "round BOOK [--out DIR] [--select 'Sheet1!A1:C40'] [--find-totals]\n"
                  "                [--all-cells] [--table 'Sheet1!B5:M60,...'] [--json] [options]",
                  "capture the workbook's table (numeric cells; totals written as formulas\n"
                  "that add and subtract cells, such as =SUM(B2:B9) or =B2+B3-B4; with\n"
                  "--find-totals also totals typed as numbers), round it and write\n"
-                 "STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx; numbers in no\n"
-                 "equation are reported (--all-cells rounds them too, --table limits the\n"
+                 "STEM-rounded.xlsx and, with auditing, STEM-intervals.xlsx: copies of the\n"
+                 "workbook with only the table's cells changed (.xlsm stays .xlsm); BOOK is\n"
+                 ".xlsx or .xlsm, or .xls, .ods, .fods read through LibreOffice; numbers in\n"
+                 "no equation are reported (--all-cells rounds them too, --table limits the\n"
                  "table to ranges); a workbook with a pivot table is read as a list from the\n"
                  "selected block (--select, else the selection saved in the workbook)",
                  roundCommand);

@@ -213,6 +213,18 @@ bool CommandSession::saveWorkbookAs(const std::string& book, const std::string& 
     }
     report.written.push_back(path);
     report.roles.push_back(role);
+    // Results the host could not compute are not stored: the spreadsheet
+    // program computes them on opening. Say which, so nobody wonders.
+    const auto uncomputed = host::uncomputedResults(book);
+    if (!uncomputed.empty()) {
+        std::string cells;
+        for (size_t i = 0; i < uncomputed.size() && i < 20; ++i)
+            cells += (i ? ", " : "") + uncomputed[i];
+        if (uncomputed.size() > 20)
+            cells += " and " + std::to_string(uncomputed.size() - 20) + " more";
+        report.fileNotes.push_back(path + ": formulas whose results are left for the spreadsheet "
+                                      "program to compute on opening: " + cells);
+    }
     return true;
 }
 
@@ -229,7 +241,8 @@ bool CommandSession::saveRoundingOutputs(const std::vector<std::string>& before,
         });
         int& count = isIntervals ? intervals : rounded;
         std::string path = dir + "/" + stem + (isIntervals ? "-intervals" : "-rounded") +
-                           (count++ ? "-" + std::to_string(count) : "") + ".xlsx";
+                           (count++ ? "-" + std::to_string(count) : "") +
+                           host::workbookExtension(book);
         ok = saveWorkbookAs(book, path, isIntervals ? "protection intervals" : "rounded values",
                             report) &&
              ok;
@@ -253,6 +266,7 @@ int CommandSession::finishTable(const std::string& book, const std::string& path
     RunReport rounding;
     rounding.written = report.written;
     rounding.roles = report.roles;
+    rounding.fileNotes = report.fileNotes;
     if (run("QTBTXfOne", rounding) && rounding.outcome == RunOutcome::Rounded)
         saveRoundingOutputs(before, dir, stem, rounding);
     return finish(rounding, command);
@@ -307,6 +321,7 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
     for (const std::string& note : report.notes) o << note << "\n";
     for (size_t i = 0; i < report.written.size(); ++i)
         o << "wrote " << report.written[i] << " (" << report.roles[i] << ")\n";
+    for (const std::string& note : report.fileNotes) o << "note: " << note << "\n";
     if (report.outcome != RunOutcome::Rounded) {
         std::cerr << "quorant " << command << ": ";
         if (report.outcome == RunOutcome::Infeasible)
@@ -345,6 +360,9 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
         for (size_t i = 0; i < report.written.size(); ++i)
             std::cout << (i ? ", " : "") << "{\"path\": " << jsonText(report.written[i])
                       << ", \"holds\": " << jsonText(report.roles[i]) << "}";
+        std::cout << "], \"fileNotes\": [";
+        for (size_t i = 0; i < report.fileNotes.size(); ++i)
+            std::cout << (i ? ", " : "") << jsonText(report.fileNotes[i]);
         std::cout << "], \"messages\": [";
         for (size_t i = 0; i < driver_.alerts.size(); ++i)
             std::cout << (i ? ", " : "") << jsonText(driver_.alerts[i]);

@@ -39,6 +39,7 @@ struct RunReport {
     std::string status;                // "optimal", "infeasible", "time-limit", "failed"
     std::vector<std::string> written;  // files written, in order
     std::vector<std::string> roles;    // what each file holds
+    std::vector<std::string> fileNotes;  // what the user should know about the files
     std::string engineLog;             // engine log lines written during the run
     // The workbook whose cells the instance was captured from: the engine's
     // cell names ("cell2_3_7") are shown with the cell they name ("Men!H4").

@@ -1,15 +1,19 @@
 // Loading large inputs: instance files of up to 1,000,000 cells and workbooks
-// of up to 200,000 numeric cells, each at a quarter, half and full size, and
-// an instance file of 20,000 cells spread thinly over the sheet. Every load
+// of up to 200,000 numeric cells, each at a quarter, half and full size, an
+// instance file of 20,000 cells spread thinly over the sheet, and a small
+// workbook file whose sheet unpacks to 500 MiB (50,000 numbers, then rows of
+// empty formatted cells). Every load
 // runs in a fresh process, which reports its time and peak memory; the memory
 // a load adds over an empty process is shown per cell, and it must stay about
 // the same from the smallest to the largest size (proportional), and for the
 // thinly spread cells as for a table.
 //
-//   inputs_bench [--cells=N] [--workbook-cells=N]
+//   inputs_bench [--cells=N] [--workbook-cells=N] [--padded-mib=N]
 //
 // Exit status 1 when the memory per cell of the largest size (or of the thinly
-// spread cells) is more than 1.5 times that of the smallest table.
+// spread cells) is more than 1.5 times that of the smallest table, or when the
+// padded sheet costs more than 1.5 times what its numbers cost in a plain
+// workbook plus twice its file.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,7 +25,10 @@
 #include <string>
 #include <vector>
 
+#include <zip.h>
+
 #include "files/instance_file.h"
+#include "host/address.h"
 #include "host/host.h"
 #include "host/state.h"
 #include "instance/instance.h"
@@ -156,6 +163,56 @@ bool writeWorkbook(const std::string& path, long cells) {
     return ok;
 }
 
+// A workbook of 50,000 numbers (256 to a row) followed by rows of empty
+// formatted cells until the sheet's XML is `mib` MiB: small on disk, large
+// unpacked, with few cells of content.
+long writePaddedWorkbook(const std::string& path, long mib) {
+    const long cells = 50000;
+    const std::string xmlPath = path + ".sheet.xml";
+    FILE* f = std::fopen(xmlPath.c_str(), "w");
+    if (!f) return 0;
+    std::fprintf(f,
+                 "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                 "<sheetData>");
+    int row = 0;
+    for (long k = 0; k < cells; ++k) {
+        if (k % 256 == 0) std::fprintf(f, "%s<row r=\"%d\">", k ? "</row>" : "", ++row);
+        std::fprintf(f, "<c r=\"%s%d\"><v>%ld.5</v></c>", host::columnLetters(int(k % 256)).c_str(),
+                     row, k % 997);
+    }
+    std::fprintf(f, "</row>");
+    std::string pad;
+    for (int c = 0; c < 256; ++c) pad += "<c s=\"0\"/>";
+    const long limit = mib << 20;
+    while (std::ftell(f) < limit - 4096 && row < 65535)
+        std::fprintf(f, "<row r=\"%d\">%s</row>", ++row, pad.c_str());
+    std::fprintf(f, "</sheetData></worksheet>");
+    std::fclose(f);
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const std::string parts[][2] = {
+        {"_rels/.rels",
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + rel +
+             "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml",
+         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>"
+                              "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + rel +
+             "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"}};
+    int code = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!z) return 0;
+    for (const auto& p : parts)
+        zip_file_add(z, p[0].c_str(), zip_source_buffer(z, p[1].data(), p[1].size(), 0), 0);
+    zip_file_add(z, "xl/worksheets/sheet1.xml", zip_source_file(z, xmlPath.c_str(), 0, -1), 0);
+    const bool ok = zip_close(z) == 0;
+    std::remove(xmlPath.c_str());
+    return ok ? cells : 0;
+}
+
 long fileBytes(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return 0;
@@ -195,14 +252,17 @@ int main(int argc, char** argv) {
         std::printf("0 0 %ld 0\n", peakKilobytes());
         return 0;
     }
-    long cells = 1000000, workbookCells = 200000;
+    long cells = 1000000, workbookCells = 200000, paddedMib = 500;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--cells=", 8) == 0)
             cells = std::atol(argv[i] + 8);
         else if (std::strncmp(argv[i], "--workbook-cells=", 17) == 0)
             workbookCells = std::atol(argv[i] + 17);
+        else if (std::strncmp(argv[i], "--padded-mib=", 13) == 0)
+            paddedMib = std::atol(argv[i] + 13);
         else {
-            std::fprintf(stderr, "usage: inputs_bench [--cells=N] [--workbook-cells=N]\n");
+            std::fprintf(stderr,
+                         "usage: inputs_bench [--cells=N] [--workbook-cells=N] [--padded-mib=N]\n");
             return 2;
         }
     }
@@ -246,5 +306,20 @@ int main(int argc, char** argv) {
         std::remove(path.c_str());
     }
     ok = proportional("workbook", perCell) && ok;
+    {
+        const std::string path = "inputs-padded.xlsx";
+        const long made = writePaddedWorkbook(path, paddedMib);
+        const Load l = runChild(self, "--load-workbook", path);
+        ok = ok && made > 0 && l.result == 0 && l.cells == made;
+        const double padded = report("padded", made, path, l, baseKb);
+        // What its numbers would cost in a plain workbook, and the file
+        // itself (kept for saving the package again), twice.
+        const double allowed =
+            1.5 * perCell.front() + 2.0 * double(fileBytes(path)) / double(std::max(made, 1L));
+        std::printf("padded     %.0f MiB unpacked: %.0f bytes per cell, allowed %.0f%s\n",
+                    double(paddedMib), padded, allowed, padded > allowed ? "  TOO MUCH" : "");
+        ok = ok && padded <= allowed;
+        std::remove(path.c_str());
+    }
     return ok ? 0 : 1;
 }

@@ -1,11 +1,14 @@
 // Workbook packages: the zip container as it lies on disk, and the XML parts
 // of a package zipped here, so that mutations reach the parts' contents. A
-// workbook read is computed, shown in both notations and saved again, and
-// the saved copy reads back with the same sheets.
+// workbook read is computed, shown in both notations and saved again into its
+// own package, and the saved copy reads back with the same sheets and the same
+// constants; a copy with a renamed sheet, a new value and a wider column (as
+// the interval workbook is made) reads back with those changes.
 #include <zip.h>
 
 #include "fuzz/targets.h"
 #include "host/address.h"
+#include "host/file_kind.h"
 #include "host/state.h"
 
 namespace fuzz {
@@ -31,6 +34,8 @@ void exercise(host::Model& m, host::Workbook& book) {
     }
 }
 
+void changedCopy(host::Model& m, host::Workbook& b);
+
 void readAndExercise(const std::string& path) {
     static const std::string copy = scratchPath("copy.xlsx");
     host::Model m;
@@ -52,8 +57,48 @@ void readAndExercise(const std::string& path) {
     std::unique_ptr<host::Workbook> back = host::readXlsx(again, copy, error);
     if (!back) fail("a saved workbook reads back", error);
     if (back->sheets.size() != b->sheets.size()) fail("a saved workbook keeps its sheets");
-    for (size_t i = 0; i < back->sheets.size(); ++i)
+    for (size_t i = 0; i < back->sheets.size(); ++i) {
         if (back->sheets[i]->name != b->sheets[i]->name) fail("a saved workbook keeps sheet names");
+        for (auto& [key, cell] : b->sheets[i]->cells) {
+            if (cell.formula || cell.value.isNil()) continue;
+            const host::Cell* other = back->sheets[i]->find(static_cast<int>(key / host::kMaxCols),
+                                                            static_cast<int>(key % host::kMaxCols));
+            if (!other || other->formula || !(other->value == cell.value))
+                fail("a saved workbook keeps its constants", b->sheets[i]->name);
+        }
+    }
+    changedCopy(m, *b);
+}
+
+// A copy of every sheet, the first renamed, a text written into its first
+// cell and its first column widened: saved and read back with those changes.
+void changedCopy(host::Model& m, host::Workbook& b) {
+    static const std::string path = scratchPath("changed.xlsx");
+    std::vector<host::Sheet*> from;
+    for (auto& s : b.sheets) from.push_back(s.get());
+    auto made = std::make_unique<host::Workbook>();
+    made->name = "Copy";
+    made->createdInRun = true;
+    host::Workbook* copy = m.addWorkbook(std::move(made));
+    m.copySheets(from, *copy, -1);
+    host::Sheet& first = *copy->sheets[0];
+    const std::string name = "Renamed - p.i.";
+    if (!copy->sheetNamed(name)) first.name = name;
+    m.setValue(first, 0, 0, host::Value::text("(1,2)"));
+    first.widths[0] = first.width(0) + 5;
+    first.widthsChanged.insert(0);
+    std::string error;
+    if (!host::writeXlsx(m, *copy, path, error)) return;
+    host::Model again;
+    std::unique_ptr<host::Workbook> back = host::readXlsx(again, path, error);
+    if (!back) fail("a changed copy reads back", error);
+    if (back->sheets.size() != copy->sheets.size() || back->sheets[0]->name != first.name)
+        fail("a changed copy keeps its sheets and the new name");
+    const host::Cell* a1 = back->sheets[0]->find(0, 0);
+    if (!a1 || !(a1->value == host::Value::text("(1,2)")))
+        fail("a changed copy holds the value written");
+    if (back->sheets[0]->width(0) != first.width(0)) fail("a changed copy keeps the new width");
+    m.closeBook(copy);
 }
 
 }  // namespace
@@ -61,6 +106,7 @@ void readAndExercise(const std::string& path) {
 void xlsxPackage(const uint8_t* data, size_t size) {
     static const std::string path = scratchPath("package.xlsx");
     writeScratch(path, data, size);
+    host::fileKind(path);  // tells the kind from any bytes without failing
     readAndExercise(path);
 }
 

@@ -159,9 +159,27 @@ Outcome copyHandler(Call& c) {
     for (auto& [pos, cell] : snapshot) {
         cell.cacheGen = 0;
         cell.evaluating = false;
+        cell.asRead = false;
+        cell.stored.reset();
         dst->at(row0 + pos.first, col0 + pos.second) = std::move(cell);
     }
     model().touch(*dst);
+    return Outcome::ok(Value::boolean_(true));
+}
+
+// Sets the width of every column of the reference's areas.
+Outcome columnWidthHandler(Call& c) {
+    auto width = numberArg(c.arg(0));
+    auto ref = refArg(c.arg(1), c.intl);
+    if (!width || !ref || !(*width >= 0 && *width <= 255)) return Outcome::badValue();
+    Sheet* s = model().sheetById(ref->sheetId);
+    if (!s) return Outcome::failed();
+    for (const Rect& r : ref->areas)
+        for (int col = r.col1; col <= r.col2; ++col) {
+            s->widths[col] = *width;
+            s->widthsChanged.insert(col);
+        }
+    model().touch(*s);
     return Outcome::ok(Value::boolean_(true));
 }
 
@@ -181,12 +199,18 @@ Outcome clearHandler(Call& c) {
                 keys.push_back(k);
         for (uint32_t k : keys) {
             Cell& cell = s->cells[k];
+            const bool wasRead = cell.asRead && !cell.empty();
             if (type == 1 || type == 2) cell.format.clear();
             if (type == 1 || type == 3) {
+                // A cell the file held stays, empty, so that what depends
+                // on it sees the change.
+                if (!cell.empty()) cell.asRead = false;
                 cell.formula.reset();
                 cell.value = Value::nil();
+                cell.stored.reset();
+                cell.arrayPart = false;
             }
-            if (cell.empty() && cell.format.empty()) s->cells.erase(k);
+            if (cell.empty() && cell.format.empty() && !wasRead) s->cells.erase(k);
         }
         if (type == 1 || type == 3) {
             // A pivot table whose whole area is cleared is gone.
@@ -272,6 +296,7 @@ void addCellEntries(std::vector<Entry>& t) {
     t.push_back({xlcSelectLastCell, 0, 0, selectLastCellHandler});
     t.push_back({xlcFormula, 1, 2, formulaHandler});
     t.push_back({xlcCopy, 2, 2, copyHandler});
+    t.push_back({xlcColumnWidth, 2, 2, columnWidthHandler});
     t.push_back({xlcClear, 0, 1, clearHandler});
     t.push_back({xlcSort, 0, 16, sortHandler});
 }

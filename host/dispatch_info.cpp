@@ -153,6 +153,8 @@ Outcome getCellHandler(Call& c) {
         case 7:
             return Outcome::ok(
                 Value::text(cell && !cell->format.empty() ? cell->format : "General"));
+        case 16:
+            return Outcome::ok(Value::number(s->width(col)));
         case 48:
             return Outcome::ok(Value::boolean_(cell && cell->formula));
         case 54:

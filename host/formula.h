@@ -38,6 +38,7 @@ struct Node {
         Error,
         Ref,
         Name,
+        External,  // a reference into another workbook's file, kept as written
         Missing,
         Unary,
         Binary,
@@ -47,7 +48,9 @@ struct Node {
     };
     Kind kind = Kind::Missing;
     double number = 0;
-    std::string text;  // Text literal, Name, Call (upper-case function name)
+    // Text literal, Name, External (its text, "[1]Sheet!A1"), Call
+    // (upper-case function name).
+    std::string text;
     bool boolean = false;
     int error = 0;
     // Unary: '+' or '-'.
@@ -71,6 +74,15 @@ struct Formula {
 using FormulaPtr = std::shared_ptr<const Formula>;
 
 enum class Notation { A1, R1C1 };
+
+// The result of a formula the host cannot compute (a function it does not
+// know, a defined name, a reference into another file, an array formula, a
+// cycle): an error code of its own, shown to add-ins as #N/A.
+constexpr int kErrUnknown = 0x4000;
+inline bool isUnknown(const Value& v) { return v.isErr() && v.err == kErrUnknown; }
+// True when the formula uses defined names or could not be read, so that the
+// cells it depends on are not known.
+bool dependsOnUnknownCells(const Formula& f);
 
 constexpr size_t kMaxFormulaLength = 8192;
 // Parentheses, function arguments and signs nest at most this deep (the

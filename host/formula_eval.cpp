@@ -103,7 +103,8 @@ class Evaluator {
             case Node::Kind::Error:
                 return Value::error(n.error);
             case Node::Kind::Name:
-                return Value::error(xlerrName);
+            case Node::Kind::External:
+                return Value::error(kErrUnknown);
             case Node::Kind::Missing:
                 return Value::nil();
             case Node::Kind::Paren:
@@ -259,6 +260,22 @@ class Evaluator {
             if (f == "MAX") return Value::number(count ? hi : 0);
             return Value::number(static_cast<double>(count));
         }
+        if (f == "IF") {
+            if (n.args.size() < 2 || n.args.size() > 3) return Value::error(xlerrValue);
+            Value test = scalar(n.args[0]);
+            if (test.isErr()) return test;
+            bool yes;
+            if (test.isBool()) {
+                yes = test.boolean;
+            } else {
+                Value d = asNumber(test);
+                if (d.isErr()) return d;
+                yes = d.num != 0;
+            }
+            if (yes) return scalar(n.args[1]);
+            if (n.args.size() == 3) return scalar(n.args[2]);
+            return Value::boolean_(false);
+        }
         if (f == "ABS") {
             if (n.args.size() != 1) return Value::error(xlerrValue);
             Value v = asNumber(scalar(n.args[0]));
@@ -277,9 +294,16 @@ class Evaluator {
             double scale = std::pow(10.0, static_cast<int>(whole));
             return finite(std::round(v.num * scale) / scale);
         }
-        return Value::error(xlerrName);
+        return Value::error(kErrUnknown);
     }
 };
+
+bool usesNames(const Node& n) {
+    if (n.kind == Node::Kind::Name) return true;
+    for (const Node& a : n.args)
+        if (usesNames(a)) return true;
+    return false;
+}
 
 void references(const Node& n, uint32_t own, int row, int col,
                 const std::function<void(uint32_t, const Rect&)>& fn) {
@@ -294,10 +318,14 @@ void references(const Node& n, uint32_t own, int row, int col,
 }  // namespace
 
 Value evaluateFormula(const Formula& f, uint32_t own, int row, int col, EvalContext& ctx) {
-    if (f.raw) return Value::error(xlerrName);
+    if (f.raw) return Value::error(kErrUnknown);
     Value v = Evaluator(own, row, col, ctx).scalar(f.root);
     if (v.isNil()) return Value::number(0);
     return v;
+}
+
+bool dependsOnUnknownCells(const Formula& f) {
+    return f.raw || usesNames(f.root);
 }
 
 void forEachReference(const Formula& f, uint32_t own, int row, int col,

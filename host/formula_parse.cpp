@@ -508,9 +508,20 @@ class Parser {
     }
 
     bool prefixedReference(Node& out) {
+        const size_t start = i_;
         std::string book, sheet;
         if (!readPrefix(book, sheet)) return fail("a sheet name must be followed by '!'");
         uint32_t id = 0;
+        if (!book.empty() && (!sheets_ || !sheets_(book, sheet, id))) {
+            // A reference into another workbook's file ("[1]Sheet!A1" as
+            // files hold them): kept as written, its value is not known here.
+            Node body;
+            if (!referenceBody(1, body)) return false;
+            out = Node{};
+            out.kind = Node::Kind::External;
+            out.text = s_.substr(start, i_ - start);
+            return true;
+        }
         if (!resolveSheet(book, sheet, id)) return false;
         return referenceBody(id, out);
     }

@@ -30,6 +30,9 @@ class Renderer {
             case Node::Kind::Error:
                 out += errorText(n.error);
                 break;
+            case Node::Kind::External:
+                out += n.text;
+                break;
             case Node::Kind::Name:
                 out += n.text;
                 break;

@@ -53,6 +53,16 @@ bool saveNewWorkbooks(const std::string& folder, std::vector<std::string>& saved
     return true;
 }
 
+std::string workbookExtension(const std::string& book) {
+    Workbook* b = model().bookNamed(book);
+    return b && b->package && b->package->macros ? ".xlsm" : ".xlsx";
+}
+
+std::vector<std::string> uncomputedResults(const std::string& book) {
+    Workbook* b = model().bookNamed(book);
+    return b ? model().uncomputed(*b) : std::vector<std::string>{};
+}
+
 bool closeWorkbook(const std::string& book, std::string& error) {
     Workbook* b = bookOrError(book, error);
     if (!b) return false;

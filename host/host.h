@@ -120,6 +120,13 @@ bool saveWorkbook(const std::string& book, const std::string& path, std::string&
 // as "<folder>/<name>.xlsx"; `saved` receives the paths.
 bool saveNewWorkbooks(const std::string& folder, std::vector<std::string>& saved,
                       std::string& error);
+// ".xlsm" for a workbook whose package holds macros (they are kept, never
+// run, and only a macro-enabled name keeps them usable), else ".xlsx".
+std::string workbookExtension(const std::string& book);
+// The formula cells of a workbook whose results the host cannot compute now
+// ("Sheet!A1"): a saved file holds no result for them, and the spreadsheet
+// program computes them when it opens the file.
+std::vector<std::string> uncomputedResults(const std::string& book);
 // Closes a workbook without saving.
 bool closeWorkbook(const std::string& book, std::string& error);
 // Workbook names, most recent (active) window first.

@@ -152,6 +152,7 @@ constexpr int xlcClear = 17 | xlCommand;
 constexpr int xlcSort = 18 | xlCommand;
 constexpr int xlcPivotTableWizard = 19 | xlCommand;
 constexpr int xlcPivotAddFields = 20 | xlCommand;
+constexpr int xlcColumnWidth = 21 | xlCommand;  // (width in characters, reference)
 
 // The host's dispatcher: runs function `xlfn` with `count` argument values and
 // writes its answer into `result` (which may be null). Returns an xlret code.

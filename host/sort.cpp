@@ -116,6 +116,11 @@ bool sortBlock(Model& m, Sheet& s, const Rect& block, const SortSpec& spec, std:
             int row, col;
             cellPos(first + i, a, row, col);
             cell.cacheGen = 0;
+            // A moved cell no longer holds what the file held at its place.
+            if (order[i] != i) {
+                cell.asRead = false;
+                cell.stored.reset();
+            }
             s.at(row, col) = std::move(cell);
         }
     }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "host/address.h"
+#include "host/file_kind.h"
 #include "host/state.h"
 #include "host/zipfile.h"
 
@@ -231,10 +232,29 @@ bool openFile(const std::string& path, char delimiter, std::string& error) {
     std::filesystem::path p(path);
     std::string ext = lower(p.extension().string());
     std::unique_ptr<Workbook> book;
-    if (ext == ".xlsx" || ext == ".xlsm")
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (static_cast<unsigned long long>(st.st_size) > kMaxUnpackedBytes) {
+            error = "The file " + path + " cannot be opened: it is larger than 512 MiB.";
+            return false;
+        }
+        const FileKind kind = fileKind(path);
+        if (kind.kind == FileKind::Other) {
+            error = "The file " + path + " cannot be opened: it is " + kind.what +
+                    ", not a workbook (.xlsx, .xlsm, .xls, .ods, .fods) or a text file of values.";
+            return false;
+        }
+        if (kind.kind == FileKind::Convert)
+            book = readConverted(m, path, kind, error);
+        else if (kind.kind == FileKind::Xlsx || ext == ".xlsx" || ext == ".xlsm")
+            book = readXlsx(m, path, error);
+        else
+            book = readText(m, path, delimiter, error);
+    } else if (ext == ".xlsx" || ext == ".xlsm") {
         book = readXlsx(m, path, error);
-    else
+    } else {
         book = readText(m, path, delimiter, error);
+    }
     if (!book) return false;
     book->name = m.uniqueBookName(bookNameFor(p.stem().string()));
     book->path = path;
@@ -248,7 +268,17 @@ bool saveFile(Workbook& book, const std::string& path, std::string& error) {
     Model& m = state().model;
     std::string ext = lower(std::filesystem::path(path).extension().string());
     bool ok = false;
-    if (ext == ".xlsx") {
+    if (ext == ".xls" || ext == ".ods" || ext == ".fods" || ext == ".xlsb") {
+        error = "The workbook " + book.name + " cannot be saved as " + path +
+                ": workbooks are saved as .xlsx (or .xlsm with macros).";
+        return false;
+    }
+    if (ext == ".xlsx" && book.package && book.package->macros) {
+        error = "The workbook " + book.name + " holds macros and cannot be saved as " + path +
+                ": save it as .xlsm.";
+        return false;
+    }
+    if (ext == ".xlsx" || ext == ".xlsm") {
         ok = writeXlsx(m, book, path, error);
     } else {
         Sheet* s = book.activeSheet();

@@ -160,6 +160,19 @@ void Model::copySheets(const std::vector<Sheet*>& from, Workbook& dest, int posi
             d.value = c.value;
             d.format = c.format;
             d.formula = remapSheets(c.formula, map);
+            d.stored = c.stored;
+            d.asRead = c.asRead;
+            d.arrayPart = c.arrayPart;
+        }
+        copy->widths = src->widths;
+        copy->widthsChanged = src->widthsChanged;
+        copy->defaultWidth = src->defaultWidth;
+        // The copy shares the source's package when it goes into a workbook
+        // made for it; in a workbook of another package it is a new sheet.
+        if (src->source >= 0 && src->book->package) {
+            if (!dest.package && dest.sheets.size() == pairs.size() && dest.createdInRun)
+                dest.package = src->book->package;
+            if (dest.package == src->book->package) copy->source = src->source;
         }
         copy->selection = src->selection;
         copy->activeRow = src->activeRow;
@@ -216,13 +229,22 @@ void Model::setValue(Sheet& s, int row, int col, Value v) {
     if (v.isNil() || v.isMissing()) {
         Cell* c = s.find(row, col);
         if (!c) return;
+        const bool wasRead = c->asRead && !c->empty();
         c->formula.reset();
         c->value = Value::nil();
-        if (c->format.empty()) s.erase(row, col);
+        c->stored.reset();
+        c->arrayPart = false;
+        c->asRead = false;
+        // A cell the file held stays, empty, so that what depends on it
+        // sees the change.
+        if (c->format.empty() && !wasRead) s.erase(row, col);
         return;
     }
     Cell& c = s.at(row, col);
     c.formula.reset();
+    c.stored.reset();
+    c.arrayPart = false;
+    c.asRead = false;
     c.value = std::move(v);
 }
 
@@ -231,6 +253,9 @@ void Model::setFormula(Sheet& s, int row, int col, FormulaPtr f) {
     Cell& c = s.at(row, col);
     c.formula = std::move(f);
     c.value = Value::nil();
+    c.stored.reset();
+    c.arrayPart = false;
+    c.asRead = false;
     c.cacheGen = 0;
 }
 

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <set>
+
 #include "host/formula.h"
+#include "host/package.h"
 #include "host/pivot.h"
 #include "host/value.h"
 
@@ -22,9 +25,22 @@ struct Cell {
     Value value;         // the constant, or the formula's last computed result
     FormulaPtr formula;  // null for a constant
     std::string format;  // number format; empty means "General"
+    // The result a file stored for the formula when it was read: it stands
+    // for a result the host cannot compute itself, as long as nothing the
+    // formula depends on has changed since.
+    std::shared_ptr<const Value> stored;
+    // The cell holds what the file held at this place (no write since).
+    bool asRead = false;
+    // A cell of an array formula: its result comes from the whole array,
+    // which the host does not compute.
+    bool arrayPart = false;
     // Formula results are valid while cacheGen equals the model's generation.
     uint64_t cacheGen = 0;
     bool evaluating = false;
+    // Whether something the cell depends on changed since it was read,
+    // valid while taintGen equals the model's generation.
+    uint64_t taintGen = 0;
+    bool tainted = false;
     bool empty() const { return !formula && value.isNil(); }
 };
 
@@ -37,6 +53,18 @@ class Sheet {
     std::vector<Rect> selection{Rect{}};
     int activeRow = 0, activeCol = 0;
     std::vector<PivotTable> pivots;  // pivot tables placed on this sheet
+    // The sheet of the workbook's source package this sheet was read from
+    // (or copied from), -1 for a sheet the package does not hold.
+    int source = -1;
+    // Column widths in characters: the ones the file set and the ones set
+    // since; `widthsChanged` names the columns set since the file was read.
+    std::map<int, double> widths;
+    std::set<int> widthsChanged;
+    double defaultWidth = 8.43;
+    double width(int col) const {
+        auto it = widths.find(col);
+        return it == widths.end() ? defaultWidth : it->second;
+    }
 
     static uint32_t key(int row, int col) { return static_cast<uint32_t>(row) * kMaxCols + col; }
     Cell* find(int row, int col);
@@ -64,6 +92,13 @@ struct Workbook {
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
     std::vector<BookName> names;
+    // The package the workbook was read from, shared by copies made of it:
+    // saving writes it again with only what changed. Null for workbooks made
+    // from nothing.
+    std::shared_ptr<const SourcePackage> package;
+    // Memo of whether any cell changed since reading (see cellsChanged).
+    uint64_t changedGen = 0;
+    bool changed = false;
 
     Sheet* activeSheet() { return sheets.empty() ? nullptr : sheets[active].get(); }
     int indexOf(const Sheet* s) const;
@@ -102,6 +137,12 @@ class Model {
 
     // Cell contents. Writing raises the generation and marks the book changed.
     Value value(Sheet& s, int row, int col);  // formulas computed on demand
+    // The same, except that a result the host cannot compute is the error
+    // kErrUnknown instead of #N/A (for writing files).
+    Value result(Sheet& s, int row, int col);
+    // Formula cells of the workbook whose results the host cannot compute
+    // now, as "Sheet!A1" texts in sheet, row and column order.
+    std::vector<std::string> uncomputed(Workbook& book);
     void setValue(Sheet& s, int row, int col, Value v);
     void setFormula(Sheet& s, int row, int col, FormulaPtr f);
     void touch(Sheet& s);

@@ -1,10 +1,13 @@
 // Reading .xlsx workbooks: sheets, values, formulas (shared ones shifted per
-// cell), number formats, defined names and pivot table definitions.
+// cell, array formulas), the results the file stored for formulas, number
+// formats, column widths, defined names and pivot table definitions. The
+// package itself is kept with the workbook, so that saving can write it again.
 //
 // Parts are found through the relationship files, element and attribute names
 // are compared without their namespace prefixes, and numbers are read without
-// regard to the locale. The workbook is built completely before anything of it
-// becomes visible.
+// regard to the locale. Sheets and shared strings are read piece by piece, so
+// memory follows their contents rather than their size. The workbook is built
+// completely before anything of it becomes visible.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +16,7 @@
 
 #include "host/address.h"
 #include "host/state.h"
+#include "host/xlsx_text.h"
 #include "host/zipfile.h"
 
 namespace host {
@@ -43,124 +47,14 @@ const char* attr(pugi::xml_node n, const char* name) {
     return nullptr;
 }
 
-// Decodes _xHHHH_ escapes of texts in packages.
-std::string decodeEscapes(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '_' && i + 6 < s.size() && s[i + 1] == 'x' && s[i + 6] == '_') {
-            unsigned code = 0;
-            bool hex = true;
-            for (size_t k = i + 2; k < i + 6; ++k) {
-                char c = s[k];
-                code <<= 4;
-                if (c >= '0' && c <= '9')
-                    code |= static_cast<unsigned>(c - '0');
-                else if (c >= 'a' && c <= 'f')
-                    code |= static_cast<unsigned>(c - 'a' + 10);
-                else if (c >= 'A' && c <= 'F')
-                    code |= static_cast<unsigned>(c - 'A' + 10);
-                else
-                    hex = false;
-            }
-            if (hex) {
-                if (code < 0x80) {
-                    out += static_cast<char>(code);
-                } else if (code < 0x800) {
-                    out += static_cast<char>(0xC0 | (code >> 6));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                } else {
-                    out += static_cast<char>(0xE0 | (code >> 12));
-                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                }
-                i += 6;
-                continue;
-            }
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-// The text of a string item: its own <t>, or the <t> of every run; phonetic
-// runs are left out.
-std::string itemText(pugi::xml_node si) {
-    std::string text;
-    for (pugi::xml_node c : si.children()) {
-        const char* n = localName(c.name());
-        if (std::strcmp(n, "t") == 0)
-            text += c.child_value();
-        else if (std::strcmp(n, "r") == 0)
-            if (pugi::xml_node t = child(c, "t")) text += t.child_value();
-    }
-    return decodeEscapes(text);
-}
-
 // A name as shown in a message: at most 40 characters of it.
 std::string shortened(const std::string& name) {
     return name.size() <= 40 ? name : name.substr(0, 40) + "...";
 }
 
-const char* builtinFormat(int id) {
-    switch (id) {
-        case 1:
-            return "0";
-        case 2:
-            return "0.00";
-        case 3:
-            return "#,##0";
-        case 4:
-            return "#,##0.00";
-        case 9:
-            return "0%";
-        case 10:
-            return "0.00%";
-        case 11:
-            return "0.00E+00";
-        case 12:
-            return "# ?/?";
-        case 13:
-            return "# ?\?/?\?";
-        case 14:
-            return "mm-dd-yy";
-        case 15:
-            return "d-mmm-yy";
-        case 16:
-            return "d-mmm";
-        case 17:
-            return "mmm-yy";
-        case 18:
-            return "h:mm AM/PM";
-        case 19:
-            return "h:mm:ss AM/PM";
-        case 20:
-            return "h:mm";
-        case 21:
-            return "h:mm:ss";
-        case 22:
-            return "m/d/yy h:mm";
-        case 37:
-            return "#,##0 ;(#,##0)";
-        case 38:
-            return "#,##0 ;[Red](#,##0)";
-        case 39:
-            return "#,##0.00;(#,##0.00)";
-        case 40:
-            return "#,##0.00;[Red](#,##0.00)";
-        case 45:
-            return "mm:ss";
-        case 46:
-            return "[h]:mm:ss";
-        case 47:
-            return "mmss.0";
-        case 48:
-            return "##0.0E+0";
-        case 49:
-            return "@";
-        default:
-            return "";
-    }
-}
+// Array formulas of one sheet whose areas are still ahead while reading (each
+// cell is looked up among them).
+constexpr size_t kMaxArrays = 1024;
 
 struct Relationship {
     std::string type, target;
@@ -192,6 +86,10 @@ class Reader {
             if (endsWith(r.type, "/styles") && !styles(part, error)) return nullptr;
         }
         book_ = std::make_unique<Workbook>();
+        package_ = std::make_shared<SourcePackage>();
+        package_->bytes = zip_.bytes();
+        package_->workbookPart = workbookPart;
+        package_->macros = macroEnabled(workbookPart);
         std::vector<std::string> sheetParts;
         for (pugi::xml_node s : children(child(workbook, "sheets"), "sheet")) {
             const char* name = attr(s, "name");
@@ -217,10 +115,24 @@ class Reader {
                     return nullptr;
                 }
             sheet->book = book_.get();
-            book_->sheets.push_back(std::move(sheet));
             auto r = rid ? rels.find(rid) : rels.end();
             bool worksheet = r != rels.end() && endsWith(r->second.type, "/worksheet");
             sheetParts.push_back(worksheet ? resolvePartName(workbookPart, r->second.target) : "");
+            // One part read as two sheets could not be written back as both.
+            if (worksheet)
+                for (size_t k = 0; k < sheetParts.size() - 1; ++k)
+                    if (sameText(sheetParts[k], sheetParts.back())) {
+                        error = "two of its sheets are the same part " + sheetParts.back();
+                        return nullptr;
+                    }
+            SourceSheet src;
+            src.name = sheet->name;
+            src.relId = rid ? rid : "";
+            src.part = r != rels.end() ? resolvePartName(workbookPart, r->second.target) : "";
+            src.worksheet = worksheet;
+            sheet->source = static_cast<int>(package_->sheets.size());
+            package_->sheets.push_back(src);
+            book_->sheets.push_back(std::move(sheet));
         }
         if (book_->sheets.empty()) {
             error = "it holds no sheet";
@@ -242,6 +154,7 @@ class Reader {
                 if (t >= 0 && t < static_cast<int>(book_->sheets.size())) book_->active = t;
             }
         book_->nextSheetNumber = static_cast<int>(book_->sheets.size()) + 1;
+        book_->package = package_;
         return std::move(book_);
     }
 
@@ -252,6 +165,8 @@ class Reader {
     std::vector<std::string> strings_;
     std::vector<std::string> xfFormats_;
     std::unique_ptr<Workbook> book_;
+    std::shared_ptr<SourcePackage> package_;
+    long lastKey_ = -1;  // the place of the sheet's last cell read
 
     static bool endsWith(const std::string& s, const std::string& tail) {
         return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -292,11 +207,52 @@ class Reader {
     }
 
     bool sharedStrings(const std::string& part, std::string& error) {
+        XmlPull::Source src = zip_.stream(part, error);
+        if (!src) return false;
+        XmlPull x(std::move(src));
+        std::vector<std::string> path;
+        std::string item;
+        for (;;) {
+            XmlPull::Kind k = x.next();
+            if (k == XmlPull::Kind::Eof) return true;
+            if (k == XmlPull::Kind::Error) return notWellFormed(part, x, error);
+            if (k == XmlPull::Kind::Start) {
+                if (path.size() == 1 && std::strcmp(XmlPull::local(x.name), "si") == 0)
+                    item.clear();
+                if (!x.selfClosing) path.push_back(XmlPull::local(x.name));
+                if (x.selfClosing && path.size() == 1 &&
+                    std::strcmp(XmlPull::local(x.name), "si") == 0)
+                    strings_.emplace_back();
+            } else if (k == XmlPull::Kind::End) {
+                if (path.size() == 2 && path[1] == "si") strings_.push_back(decodeEscapes(item));
+                path.pop_back();
+            } else if (k == XmlPull::Kind::Text && !path.empty() && path.back() == "t") {
+                // <si><t> or <si><r><t>; phonetic runs (<rPh>) are left out.
+                if ((path.size() == 3 && path[1] == "si") ||
+                    (path.size() == 4 && path[1] == "si" && path[2] == "r"))
+                    item += x.text;
+            }
+        }
+    }
+
+    static bool notWellFormed(const std::string& part, const XmlPull& x, std::string& error) {
+        error = "its part " + part + " is not well-formed XML (" + x.error + ")";
+        return false;
+    }
+
+    // Whether the package declares a macro-enabled workbook.
+    bool macroEnabled(const std::string& workbookPart) {
         pugi::xml_document doc;
-        if (!load(part, doc, error)) return false;
-        for (pugi::xml_node si : children(child(doc, "sst"), "si"))
-            strings_.push_back(itemText(si));
-        return true;
+        std::string ignored;
+        if (!zip_.has("[Content_Types].xml") || !load("[Content_Types].xml", doc, ignored))
+            return false;
+        for (pugi::xml_node o : children(child(doc, "Types"), "Override")) {
+            const char* name = attr(o, "PartName");
+            const char* type = attr(o, "ContentType");
+            if (name && type && resolvePartName("", name) == workbookPart)
+                return std::strstr(type, "macroEnabled") != nullptr;
+        }
+        return false;
     }
 
     bool styles(const std::string& part, std::string& error) {
@@ -320,69 +276,177 @@ class Reader {
         return true;
     }
 
-    bool worksheet(Sheet& sheet, const std::string& part, std::string& error) {
-        pugi::xml_document doc;
-        if (!load(part, doc, error)) return false;
-        pugi::xml_node ws = child(doc, "worksheet");
-        struct Shared {
-            FormulaPtr formula;
-        };
-        std::map<std::string, Shared> shared;
-        int rowNumber = 0;
-        for (pugi::xml_node row : children(child(ws, "sheetData"), "row")) {
-            const char* r = attr(row, "r");
-            // Kept within one row past the grid, so that no count can overflow.
-            const long number = r ? std::strtol(r, nullptr, 10) : long{rowNumber} + 1;
-            rowNumber = static_cast<int>(std::clamp(number, 0L, long{kMaxRows} + 1));
-            int colNumber = 0;
-            for (pugi::xml_node c : children(row, "c")) {
-                int cellRow = rowNumber - 1, cellCol = colNumber;
-                if (const char* ref = attr(c, "r")) {
-                    auto area = parseA1Area(ref);
-                    if (!area) {
-                        if (hasContent(c)) {
-                            error = "sheet " + sheet.name + " has a cell beyond column IV or row " +
-                                    "65536 (" + ref + "); the host holds 256 columns x 65536 rows";
-                            return false;
-                        }
-                        continue;
-                    }
-                    cellRow = area->row1;
-                    cellCol = area->col1;
-                }
-                colNumber = cellCol + 1;
-                if (cellRow < 0 || cellRow >= kMaxRows || cellCol >= kMaxCols) {
-                    if (!hasContent(c)) continue;
-                    error = "sheet " + sheet.name + " has cells beyond column IV or row 65536;" +
-                            " the host holds 256 columns x 65536 rows";
-                    return false;
-                }
-                if (!cell(sheet, c, cellRow, cellCol, shared, error)) return false;
+    // What a <c> element holds.
+    struct CellXml {
+        std::string ref, style, type, value, formula, formulaType, formulaRef, sharedIndex,
+            inlineText;
+        bool hasValue = false, hasFormula = false, hasInline = false;
+        bool content() const { return hasValue || hasFormula || hasInline; }
+    };
+
+    // An array formula seen on the sheet: its area and its text.
+    struct ArrayArea {
+        Rect area;
+        std::string text;
+    };
+
+    // The text inside the current element (whose start tag was just read),
+    // up to its end tag; texts of nested elements are joined when `nested`.
+    static bool elementText(XmlPull& x, std::string& out, bool nested = true) {
+        out.clear();
+        if (x.selfClosing) return true;
+        const int depth = x.depth();
+        for (;;) {
+            XmlPull::Kind k = x.next();
+            if (k == XmlPull::Kind::Error || k == XmlPull::Kind::Eof) return false;
+            if (k == XmlPull::Kind::End && x.depth() == depth) return true;
+            if (k == XmlPull::Kind::Text && (nested || x.depth() == depth + 1)) out += x.text;
+        }
+    }
+
+    // Reads a <c> element whose start tag was just read.
+    static bool readCellXml(XmlPull& x, CellXml& c) {
+        if (const std::string* a = x.attr("r")) c.ref = *a;
+        if (const std::string* a = x.attr("s")) c.style = *a;
+        if (const std::string* a = x.attr("t")) c.type = *a;
+        if (x.selfClosing) return true;
+        const int depth = x.depth();
+        for (;;) {
+            XmlPull::Kind k = x.next();
+            if (k == XmlPull::Kind::Error || k == XmlPull::Kind::Eof) return false;
+            if (k == XmlPull::Kind::End && x.depth() == depth) return true;
+            if (k != XmlPull::Kind::Start || x.depth() != depth + 1) continue;
+            const char* n = XmlPull::local(x.name);
+            if (std::strcmp(n, "v") == 0) {
+                c.hasValue = true;
+                if (!elementText(x, c.value)) return false;
+            } else if (std::strcmp(n, "f") == 0) {
+                c.hasFormula = true;
+                if (const std::string* a = x.attr("t")) c.formulaType = *a;
+                if (const std::string* a = x.attr("ref")) c.formulaRef = *a;
+                if (const std::string* a = x.attr("si")) c.sharedIndex = *a;
+                if (!elementText(x, c.formula)) return false;
+            } else if (std::strcmp(n, "is") == 0) {
+                c.hasInline = true;
+                if (!inlineText(x, c.inlineText)) return false;
             }
         }
-        pivotTables(sheet, part);
-        selection(sheet, ws);
+    }
+
+    // The text of an inline string: its <t>, or the <t> of every run.
+    static bool inlineText(XmlPull& x, std::string& out) {
+        out.clear();
+        if (x.selfClosing) return true;
+        const int depth = x.depth();
+        std::vector<std::string> path;
+        for (;;) {
+            XmlPull::Kind k = x.next();
+            if (k == XmlPull::Kind::Error || k == XmlPull::Kind::Eof) return false;
+            if (k == XmlPull::Kind::End && x.depth() == depth) break;
+            if (k == XmlPull::Kind::Start && !x.selfClosing) path.push_back(XmlPull::local(x.name));
+            if (k == XmlPull::Kind::End && !path.empty()) path.pop_back();
+            if (k == XmlPull::Kind::Text && !path.empty() && path.back() == "t" &&
+                (path.size() == 1 || (path.size() == 2 && path[0] == "r")))
+                out += x.text;
+        }
+        out = decodeEscapes(out);
         return true;
     }
+
+    bool worksheet(Sheet& sheet, const std::string& part, std::string& error) {
+        XmlPull::Source src = zip_.stream(part, error);
+        if (!src) return false;
+        XmlPull x(std::move(src));
+        lastKey_ = -1;
+        std::map<std::string, FormulaPtr> shared;
+        std::vector<ArrayArea> arrays;
+        SavedView view;
+        int rowNumber = 0, colNumber = 0;
+        std::vector<std::string> path;
+        for (;;) {
+            XmlPull::Kind k = x.next();
+            if (k == XmlPull::Kind::Eof) break;
+            if (k == XmlPull::Kind::Error) return notWellFormed(part, x, error);
+            if (k == XmlPull::Kind::End) {
+                if (!path.empty()) path.pop_back();
+                continue;
+            }
+            if (k != XmlPull::Kind::Start) continue;
+            const std::string n = XmlPull::local(x.name);
+            const size_t level = path.size();
+            if (level == 2 && path[1] == "sheetData" && n == "row") {
+                const std::string* r = x.attr("r");
+                // Kept within one row past the grid, so that no count can overflow.
+                const long number = r ? std::strtol(r->c_str(), nullptr, 10) : long{rowNumber} + 1;
+                rowNumber = static_cast<int>(std::clamp(number, 0L, long{kMaxRows} + 1));
+                colNumber = 0;
+                std::erase_if(arrays,
+                              [&](const ArrayArea& a) { return a.area.row2 < rowNumber - 1; });
+            } else if (level == 3 && path[2] == "row" && n == "c") {
+                CellXml c;
+                if (!readCellXml(x, c)) return notWellFormed(part, x, error);
+                if (!placeCell(sheet, c, rowNumber, colNumber, shared, arrays, error)) return false;
+                continue;  // its end tag was read
+            } else if (level == 1 && n == "sheetFormatPr") {
+                double d = 0;
+                if (const std::string* w = x.attr("defaultColWidth"); w && textToNumber(*w, d))
+                    sheet.defaultWidth = d;
+                else if (const std::string* b = x.attr("baseColWidth"); b && textToNumber(*b, d))
+                    sheet.defaultWidth = d + 0.71;
+            } else if (level == 2 && path[1] == "cols" && n == "col") {
+                columnWidth(sheet, x);
+            } else if (level == 2 && path[1] == "sheetViews" && n == "sheetView") {
+                ++view.views;
+            } else if (level == 3 && path[2] == "sheetView" && view.views == 1) {
+                if (n == "pane")
+                    if (const std::string* p = x.attr("activePane")) view.activePane = *p;
+                if (n == "selection") {
+                    SavedSelection sel;
+                    if (const std::string* p = x.attr("pane")) sel.pane = *p;
+                    if (const std::string* a = x.attr("activeCell")) sel.activeCell = *a;
+                    if (const std::string* q = x.attr("sqref")) sel.sqref = *q;
+                    view.selections.push_back(sel);
+                }
+            }
+            if (!x.selfClosing) path.push_back(n);
+        }
+        pivotTables(sheet, part);
+        selection(sheet, view);
+        return true;
+    }
+
+    void columnWidth(Sheet& sheet, XmlPull& x) {
+        const std::string* mn = x.attr("min");
+        const std::string* mx = x.attr("max");
+        const std::string* w = x.attr("width");
+        double width = 0;
+        if (!mn || !mx || !w || !textToNumber(*w, width) || width < 0) return;
+        const long first = std::strtol(mn->c_str(), nullptr, 10);
+        const long last = std::min(std::strtol(mx->c_str(), nullptr, 10), long{kMaxCols});
+        for (long c = std::max(first, 1L); c <= last; ++c)
+            sheet.widths[static_cast<int>(c - 1)] = width;
+    }
+
+    struct SavedSelection {
+        std::string pane = "topLeft", activeCell, sqref;
+    };
+    struct SavedView {
+        int views = 0;
+        std::string activePane = "topLeft";
+        std::vector<SavedSelection> selections;
+    };
 
     // The selection saved with the sheet, as the user left it: the areas of
     // the sheet view's active pane and its active cell. Areas outside the
     // grid or unreadable are left out; without one, the sheet keeps A1.
-    static void selection(Sheet& sheet, pugi::xml_node ws) {
+    static void selection(Sheet& sheet, const SavedView& view) {
         constexpr size_t kMaxAreas = 256;
-        pugi::xml_node view = child(child(ws, "sheetViews"), "sheetView");
-        if (!view) return;
-        const char* pane = attr(child(view, "pane"), "activePane");
-        const std::string active = pane ? pane : "topLeft";
-        pugi::xml_node chosen;
-        for (pugi::xml_node sel : children(view, "selection")) {
-            const char* p = attr(sel, "pane");
-            if ((p ? p : "topLeft") == active) chosen = sel;
-        }
+        const SavedSelection* chosen = nullptr;
+        for (const SavedSelection& sel : view.selections)
+            if (sel.pane == view.activePane) chosen = &sel;
         if (!chosen) return;
         std::vector<Rect> areas;
-        const char* sqref = attr(chosen, "sqref");
-        std::string text = sqref ? sqref : "";
+        const std::string& text = chosen->sqref;
         for (size_t at = 0; at < text.size() && areas.size() < kMaxAreas;) {
             size_t end = text.find(' ', at);
             if (end == std::string::npos) end = text.size();
@@ -390,7 +454,7 @@ class Reader {
             at = end + 1;
         }
         std::optional<Rect> cell;
-        if (const char* a = attr(chosen, "activeCell")) cell = parseA1Area(a);
+        if (!chosen->activeCell.empty()) cell = parseA1Area(chosen->activeCell);
         if (areas.empty() && cell)
             areas.push_back(Rect{cell->row1, cell->col1, cell->row1, cell->col1});
         if (areas.empty()) return;
@@ -402,63 +466,112 @@ class Reader {
         sheet.activeCol = inside ? cell->col1 : areas[0].col1;
     }
 
-    static bool hasContent(pugi::xml_node c) {
-        return child(c, "v") || child(c, "f") || child(c, "is");
+    // Puts a cell read from the sheet into the model.
+    bool placeCell(Sheet& sheet, const CellXml& c, int rowNumber, int& colNumber,
+                   std::map<std::string, FormulaPtr>& shared, std::vector<ArrayArea>& arrays,
+                   std::string& error) {
+        int row = rowNumber - 1, col = colNumber;
+        if (!c.ref.empty()) {
+            auto area = parseA1Area(c.ref);
+            if (!area) {
+                if (c.content()) {
+                    error = "sheet " + sheet.name + " has a cell beyond column IV or row " +
+                            "65536 (" + c.ref + "); the host holds 256 columns x 65536 rows";
+                    return false;
+                }
+                return true;
+            }
+            row = area->row1;
+            col = area->col1;
+        }
+        colNumber = col + 1;
+        if (row < 0 || row >= kMaxRows || col >= kMaxCols) {
+            if (!c.content()) return true;
+            error = "sheet " + sheet.name + " has cells beyond column IV or row 65536;" +
+                    " the host holds 256 columns x 65536 rows";
+            return false;
+        }
+        // Cells come in order, each once: a cell given twice, or out of its
+        // place, would be read one way here and another way elsewhere.
+        const long key = static_cast<long>(Sheet::key(row, col));
+        if (key <= lastKey_) {
+            error = "sheet " + sheet.name + " lists cell " + a1Cell(row, col) +
+                    (key == lastKey_ ? " twice" : " out of order");
+            return false;
+        }
+        lastKey_ = key;
+        return cell(sheet, c, row, col, shared, arrays, error);
     }
 
-    template <typename SharedMap>
-    bool cell(Sheet& sheet, pugi::xml_node c, int row, int col, SharedMap& shared,
+    bool cell(Sheet& sheet, const CellXml& c, int row, int col,
+              std::map<std::string, FormulaPtr>& shared, std::vector<ArrayArea>& arrays,
               std::string& error) {
-        std::string type = attr(c, "t") ? attr(c, "t") : "n";
-        pugi::xml_node v = child(c, "v");
-        pugi::xml_node f = child(c, "f");
+        const std::string type = c.type.empty() ? "n" : c.type;
         std::string format;
-        if (const char* s = attr(c, "s")) {
-            size_t xf = static_cast<size_t>(std::atoi(s));
+        if (!c.style.empty()) {
+            size_t xf = static_cast<size_t>(std::atoi(c.style.c_str()));
             if (xf < xfFormats_.size()) format = xfFormats_[xf];
         }
         FormulaPtr formula;
-        if (f) {
-            const char* ft = attr(f, "t");
-            const char* si = attr(f, "si");
-            std::string text = f.child_value();
-            bool isShared = ft && std::strcmp(ft, "shared") == 0 && si;
-            if (!text.empty()) {
+        bool arrayPart = false;
+        if (c.hasFormula) {
+            const bool isShared = c.formulaType == "shared" && !c.sharedIndex.empty();
+            if (!c.formula.empty()) {
                 std::string why;
-                formula = m_.parse(sheet, text, Notation::A1, row, col, why);
-                if (!formula) formula = rawFormula(text);
-                if (isShared) shared[si].formula = formula;
+                formula = m_.parse(sheet, c.formula, Notation::A1, row, col, why);
+                if (!formula) formula = rawFormula(c.formula);
+                if (isShared) shared[c.sharedIndex] = formula;
+                if (c.formulaType == "array") {
+                    arrayPart = true;
+                    auto area = parseA1Area(c.formulaRef);
+                    if (area && arrays.size() >= kMaxArrays) {
+                        error = "sheet " + sheet.name + " has more than 1024 array formulas " +
+                                "side by side";
+                        return false;
+                    }
+                    if (area) arrays.push_back({*area, c.formula});
+                }
             } else if (isShared) {
                 // A follower of a shared formula: the master's formula, whose
                 // relative references are offsets and so move to this cell.
-                auto it = shared.find(si);
-                if (it != shared.end()) formula = it->second.formula;
+                auto it = shared.find(c.sharedIndex);
+                if (it != shared.end()) formula = it->second;
             }
+        } else if (c.hasValue) {
+            // A cell inside an array formula's area shows a part of its result.
+            for (const ArrayArea& a : arrays)
+                if (a.area.contains(row, col)) {
+                    std::string why;
+                    formula = m_.parse(sheet, a.text, Notation::A1, row, col, why);
+                    if (!formula) formula = rawFormula(a.text);
+                    arrayPart = true;
+                    break;
+                }
         }
         Value value;
-        std::string vt = v ? v.child_value() : "";
+        const std::string& vt = c.value;
+        const bool hasValue = c.hasValue && !(vt.empty() && type != "s" && type != "str");
         if (type == "s") {
             size_t i = static_cast<size_t>(std::atol(vt.c_str()));
-            if (!v || i >= strings_.size()) {
-                if (v) {
-                    error = "sheet " + sheet.name + " refers to a missing shared string";
-                    return false;
-                }
-            } else {
-                value = Value::text(strings_[i]);
+            if (c.hasValue && (vt.empty() || i >= strings_.size())) {
+                error = "cell " + sheetPrefix(sheet.name) + a1Cell(row, col) +
+                        " refers to a missing shared string";
+                return false;
             }
+            if (c.hasValue) value = Value::text(strings_[i]);
         } else if (type == "inlineStr") {
-            if (pugi::xml_node is = child(c, "is")) value = Value::text(itemText(is));
+            if (c.hasInline) value = Value::text(c.inlineText);
         } else if (type == "str" || type == "d") {
-            if (v) value = Value::text(decodeEscapes(vt));
+            if (c.hasValue) value = Value::text(decodeEscapes(vt));
         } else if (type == "b") {
-            if (v) value = Value::boolean_(vt == "1" || vt == "true");
+            if (hasValue) value = Value::boolean_(vt == "1" || vt == "true");
         } else if (type == "e") {
-            if (v) value = Value::error(errorCode(vt) >= 0 ? errorCode(vt) : xlerrValue);
-        } else if (v) {
+            if (hasValue) value = Value::error(errorCode(vt) >= 0 ? errorCode(vt) : xlerrValue);
+        } else if (hasValue) {
             double d = 0;
             if (!textToNumber(vt, d)) {
-                error = "sheet " + sheet.name + " holds a number that cannot be read: " + vt;
+                error = "cell " + sheetPrefix(sheet.name) + a1Cell(row, col) +
+                        " holds a number that cannot be read: \"" + shortened(vt) + "\"";
                 return false;
             }
             value = Value::number(d);
@@ -468,12 +581,16 @@ class Reader {
         if (formula && !formula->raw && formula->root.kind == Node::Kind::Error) {
             value = Value::error(formula->root.error);
             formula.reset();
+            arrayPart = false;
         }
         if (!formula && value.isNil() && format.empty()) return true;
         Cell& cell = sheet.at(row, col);
         cell.formula = formula;
         cell.value = formula ? Value() : value;
+        if (formula && !value.isNil()) cell.stored = std::make_shared<const Value>(value);
+        cell.arrayPart = formula && arrayPart;
         cell.format = format;
+        cell.asRead = true;
         return true;
     }
 

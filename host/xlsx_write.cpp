@@ -15,6 +15,7 @@
 
 #include "host/address.h"
 #include "host/state.h"
+#include "host/xlsx_package.h"
 
 namespace host {
 
@@ -88,6 +89,9 @@ class Writer {
                 return false;
             }
             if (!cells(*s, ws, error)) return false;
+            for (const auto& [col, width] : s->widths)
+                worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                                     width, nullptr);
             if (book_.activeSheet() == s.get()) worksheet_activate(ws);
             if (!s->selection.empty()) {
                 const Rect& r = s->selection[0];
@@ -173,7 +177,8 @@ class Writer {
 bool writeXlsx(Model& m, Workbook& book, const std::string& path, std::string& error) {
     std::string partial = path + ".saving-" + std::to_string(getpid());
     std::string why;
-    bool ok = Writer(m, book).write(partial, why);
+    bool ok = book.package ? writePackageXlsx(m, book, partial, why)
+                           : Writer(m, book).write(partial, why);
     if (ok && std::rename(partial.c_str(), path.c_str()) != 0) {
         why = "the finished file cannot be moved into place";
         ok = false;

@@ -2,6 +2,8 @@
 
 #include <zip.h>
 
+#include <fstream>
+#include <set>
 #include <vector>
 
 namespace host {
@@ -11,22 +13,66 @@ ZipFile::~ZipFile() {
 }
 
 bool ZipFile::open(const std::string& path, std::string& error) {
-    int code = 0;
-    zip_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "it cannot be read";
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const auto size = static_cast<long long>(in.tellg());
+    if (size < 0) {
+        error = "it cannot be read";
+        return false;
+    }
+    if (static_cast<unsigned long long>(size) > kMaxUnpackedBytes) {
+        error = "it is larger than 512 MiB";
+        return false;
+    }
+    in.seekg(0);
+    auto data = std::make_shared<std::string>(static_cast<size_t>(size), '\0');
+    if (!in.read(data->data(), size)) {
+        error = "it cannot be read";
+        return false;
+    }
+    return openBytes(std::move(data), error);
+}
+
+bool ZipFile::openBytes(std::shared_ptr<const std::string> bytes, std::string& error) {
+    if (zip_) zip_discard(zip_);
+    zip_ = nullptr;
+    bytes_ = std::move(bytes);
+    zip_error_t e;
+    zip_error_init(&e);
+    zip_source_t* src = zip_source_buffer_create(bytes_->data(), bytes_->size(), 0, &e);
+    if (src) {
+        zip_ = zip_open_from_source(src, ZIP_RDONLY, &e);
+        if (!zip_) zip_source_free(src);
+    }
     if (!zip_) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, code);
         error =
             std::string("it is not a readable workbook package (") + zip_error_strerror(&e) + ")";
         zip_error_fini(&e);
         return false;
     }
+    zip_error_fini(&e);
     zip_int64_t n = zip_get_num_entries(zip_, 0);
     unsigned long long total = 0;
+    std::set<std::string> seen;
     for (zip_int64_t i = 0; i < n; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(zip_, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+        if (st.name) {
+            // Part names are compared without regard to letter case: two
+            // entries of one name are read differently by different programs.
+            std::string key = st.name;
+            for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (!seen.insert(key).second) {
+                error = std::string("its package holds the part ") + st.name +
+                        " more than once, and programs differ in which one they read";
+                return false;
+            }
+        }
         if (!(st.valid & ZIP_STAT_SIZE)) continue;
         if (st.size > kMaxUnpackedBytes) {
             error = std::string("its part ") + (st.name ? st.name : "?") +
@@ -40,6 +86,48 @@ bool ZipFile::open(const std::string& path, std::string& error) {
         }
     }
     return true;
+}
+
+std::vector<std::string> ZipFile::names() const {
+    std::vector<std::string> out;
+    if (!zip_) return out;
+    zip_int64_t n = zip_get_num_entries(zip_, 0);
+    for (zip_int64_t i = 0; i < n; ++i)
+        if (const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(i), 0))
+            out.push_back(name);
+    return out;
+}
+
+XmlPull::Source ZipFile::stream(const std::string& part, std::string& error) const {
+    long long i = locate(part);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (i < 0 || zip_stat_index(zip_, static_cast<zip_uint64_t>(i), 0, &st) != 0 ||
+        !(st.valid & ZIP_STAT_SIZE)) {
+        error = "its part " + part + (i < 0 ? " is missing" : " cannot be read");
+        return nullptr;
+    }
+    zip_file_t* f = zip_fopen_index(zip_, static_cast<zip_uint64_t>(i), 0);
+    if (!f) {
+        error = "its part " + part + " cannot be opened: " + zip_strerror(zip_);
+        return nullptr;
+    }
+    std::shared_ptr<zip_file_t> file(f, [](zip_file_t* z) { zip_fclose(z); });
+    auto left = std::make_shared<unsigned long long>(st.size);
+    return [file, left, part](char* buf, size_t n, std::string& err) -> long {
+        zip_int64_t got = zip_fread(file.get(), buf, n);
+        if (got < 0) {
+            err = "its part " + part + " is damaged: " + zip_file_strerror(file.get());
+            return -1;
+        }
+        // Never unpack more than the part declares.
+        if (static_cast<unsigned long long>(got) > *left) {
+            err = "its part " + part + " unpacks to more than it declares";
+            return -1;
+        }
+        *left -= static_cast<unsigned long long>(got);
+        return static_cast<long>(got);
+    };
 }
 
 long long ZipFile::locate(const std::string& part) const {

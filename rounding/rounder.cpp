@@ -7,6 +7,8 @@
 #include <cmath>
 #include <memory>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,22 @@ int intervalPrecision(uint32_t sheetId, const Cell* c, int previous) {
     return 5;
 }
 
+// Widens the columns whose interval texts need more room than they have
+// (widths only grow): a text of n characters needs about n + 1.
+void fitIntervalColumns(uint32_t sheetId, const std::map<int, size_t>& longest) {
+    for (const auto& [col, length] : longest) {
+        RefValue ref(sheetId, 0, col);
+        HostResult width;
+        double current = 0;
+        if (CallHost(xlfGetCell, width.get(), 2, ScratchNumber(16), ref.get()) != xlretSuccess ||
+            !numberOf(*width, current))
+            continue;
+        const double need = double(length) + 1;
+        if (need > current)
+            CallHost(xlcColumnWidth, nullptr, 2, ScratchNumber(std::min(need, 255.0)), ref.get());
+    }
+}
+
 void writeIntervals(InstanceState& s) {
     const RoundingOptions& o = gOptions;
     const double band = (o.maxJump + 1) * o.basenumber;
@@ -159,6 +177,7 @@ void writeIntervals(InstanceState& s) {
         CountedText newName(base + kIntervalSuffix);
         CallHost(xlcWorkbookName, nullptr, 2, active.get(), newName.value());
 
+        std::map<int, size_t> longest;  // column -> longest interval text
         for (Cell* c = s.cellList; c; c = c->next) {
             if (c->sheet != s.scanSheet || !onSheet(c)) continue;
             c->auditMin = cleaned(c->auditMin);
@@ -173,7 +192,10 @@ void writeIntervals(InstanceState& s) {
             RefValue ref(id, c->row, c->col);
             CountedText value(text);
             CallHost(xlSet, nullptr, 2, ref.get(), value.value());
+            size_t& l = longest[c->col];
+            l = std::max(l, std::strlen(text));
         }
+        fitIntervalColumns(id, longest);
         CallHost(xlcWorkbookNext, nullptr, 0);
     }
     if (readSheetNames(names) && !names.empty()) selectSheet(names[0]);

@@ -171,12 +171,16 @@ TEST_F(FormulaTest, LongSumsWorkAndOverlongFormulasAreRefused) {
     EXPECT_EQ(call(xlcFormula, {str(sum), cellRef(sheetId(), 1, 0)}).code, xlretFailed);
 }
 
-TEST_F(FormulaTest, UnknownFunctionsAndNamesGiveErrorsButKeepTheirText) {
+// The host cannot compute these: it answers #N/A (not a made-up value) and
+// keeps the formula for the spreadsheet program.
+TEST_F(FormulaTest, UnknownFunctionsAndNamesAreNotAvailableButKeepTheirText) {
     enter("A1", "=VLOOKUP(1,B1:C4,2)");
-    EXPECT_EQ(cellValue("A1"), Value::error(xlerrName));
+    EXPECT_EQ(cellValue("A1"), Value::error(xlerrNA));
     EXPECT_EQ(formulaOf("Sheet1", 0, 0, false), "=VLOOKUP(1,B1:C4,2)");
     enter("A2", "=Rate*2");
-    EXPECT_EQ(cellValue("A2"), Value::error(xlerrName));
+    EXPECT_EQ(cellValue("A2"), Value::error(xlerrNA));
+    enter("A3", "=A2+1");  // what depends on them is not available either
+    EXPECT_EQ(cellValue("A3"), Value::error(xlerrNA));
 }
 
 TEST_F(FormulaTest, ReferencesToAClosedWorkbookBecomeRefErrors) {
