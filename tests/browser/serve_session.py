@@ -85,6 +85,8 @@ class Browser:
         for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync",
+                     # containers give /dev/shm too little room for a page
+                     "--disable-dev-shm-usage",
                      "--window-size=1400,900", f"--user-data-dir={self.profile}"]:
             options.add_argument(flag)
         options.add_experimental_option("prefs", {
