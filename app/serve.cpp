@@ -128,12 +128,7 @@ int runServe(const ServeSettings& settings, bool quiet) {
     session.setLiveFields([progress](nlohmann::json& state) {
         RunProgress p{};
         if (!state.value("busy", false) || !progress.read(p)) return;
-        const std::string text = progressLineText(p, 0.5, 200);
-        if (text.empty()) return;
-        const bool auditing = p.phase == kRunAuditing;
-        state["progress"] = {{"text", text},
-                             {"done", auditing ? p.cellsAuditedSoFar : p.elapsedSeconds},
-                             {"of", auditing ? p.cellCount : p.limitSeconds}};
+        if (nlohmann::json view = progressView(p); !view.is_null()) state["progress"] = view;
     });
     driver.setOnChange([&app] { app.publish(); });
 

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <set>
 
+#include "app/progress_line.h"
 #include "app/serve_books.h"
 #include "host/address.h"
 #include "host/host.h"
@@ -85,8 +86,9 @@ std::string ServeApp::commandOf(const std::vector<std::string>& path) const {
     std::vector<host::MenuItemInfo> level = host::menuBar();
     std::string command;
     for (const std::string& text : path) {
-        auto it = std::find_if(level.begin(), level.end(),
-                               [&](const host::MenuItemInfo& i) { return key(i.text) == key(text); });
+        auto it = std::find_if(level.begin(), level.end(), [&](const host::MenuItemInfo& i) {
+            return key(i.text) == key(text);
+        });
         if (it == level.end()) return "";
         command = it->command;
         std::vector<host::MenuItemInfo> next = it->items;  // `it` points into `level`
@@ -112,7 +114,8 @@ void ServeApp::syncBooks() {
 
 Json ServeApp::menusView() const {
     Json out = Json::array();
-    for (const auto& m : host::menuBar()) out.push_back({{"text", m.text}, {"status", m.statusText}, {"items", itemsView(m.items)}});
+    for (const auto& m : host::menuBar())
+        out.push_back({{"text", m.text}, {"status", m.statusText}, {"items", itemsView(m.items)}});
     return out;
 }
 
@@ -263,9 +266,9 @@ Json ServeApp::pick(const Json& path) {
     for (const std::string& book : made) {
         BookInfo& info = info_[book];
         const auto sheets = host::sheetNames(book);
-        const bool isIntervals = std::any_of(sheets.begin(), sheets.end(), [](const std::string& s) {
-            return endsWith(s, " - p.i.");
-        });
+        const bool isIntervals =
+            std::any_of(sheets.begin(), sheets.end(),
+                        [](const std::string& s) { return endsWith(s, " - p.i."); });
         info.role = isIntervals ? "intervals" : !shown.is_null() ? "rounded" : "made";
         if (info.role != "made") info.source = source;
         if (isIntervals) intervals = book;
@@ -384,6 +387,15 @@ void ServeApp::finish(std::ostream& out) {
                 << " could not be saved: " << saved.value("error", std::string()) << "\n";
         }
     }
+}
+
+nlohmann::json progressView(const RunProgress& p) {
+    const std::string text = progressLineText(p, 0.5, 200);
+    if (text.empty()) return nullptr;
+    const bool auditing = p.phase == kRunAuditing;
+    return {{"text", text},
+            {"done", auditing ? double(p.cellsAuditedSoFar) : p.elapsedSeconds},
+            {"of", auditing ? double(p.cellCount) : p.limitSeconds}};
 }
 
 }  // namespace app

@@ -11,15 +11,15 @@
 
 #include <iosfwd>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "app/drivers/web_driver.h"
 #include "app/drivers/web_session.h"
 #include "app/serve_folder.h"
+#include "engine/run_progress.h"
 
 namespace app {
 
@@ -72,9 +72,15 @@ class ServeApp {
     std::vector<std::string> order_;  // the workbooks' tabs, in the order they appeared
     std::map<std::string, BookInfo> info_;
     std::set<std::string> ours_;  // workbooks whose file this session wrote (may be replaced)
-    std::string captured_;  // the workbook active when the last command started
+    std::string captured_;        // the workbook active when the last command started
     Json lastCommand_;
     Json result_;  // the last Resolution Info
 };
+
+// What the page shows of a running solve or audit: {"text", "done", "of"}, the
+// terminal's progress text with time used against the limit while searching
+// and cells audited against the table's cells while auditing; null when the
+// run has nothing to show (not started, checking, over, or just begun).
+nlohmann::json progressView(const RunProgress& p);
 
 }  // namespace app

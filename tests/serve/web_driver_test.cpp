@@ -1,6 +1,8 @@
 // The web driver and its session, as the server uses them: the host thread
 // runs a command whose windows wait for the page, and the page's actions
 // arrive as tasks from another thread.
+#include "app/drivers/web_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,8 +10,8 @@
 #include <future>
 #include <thread>
 
-#include "app/drivers/web_driver.h"
 #include "app/drivers/web_session.h"
+#include "app/serve_app.h"
 #include "app/serve_folder.h"
 #include "gui/gui.h"
 #include "resources/dialog_ids.h"
@@ -41,8 +43,8 @@ struct WebDriverTest : ::testing::Test {
         ASSERT_TRUE(folder.open(".", error)) << error;
         driver = std::make_unique<WebDriver>(session, folder);
         driver->setOnChange([this] {
-            session.publish(Json{{"windows", driver->windowsView()},
-                                 {"notices", driver->notices()}});
+            session.publish(
+                Json{{"windows", driver->windowsView()}, {"notices", driver->notices()}});
         });
         previousDriver = gui::setActiveDriver(driver.get());
         previousFront = host::frontEnd();
@@ -68,7 +70,9 @@ struct WebDriverTest : ::testing::Test {
     }
     // Returns once the host thread waits again (the effects of earlier
     // actions are published then).
-    void sync() { session.submit([] { return Json::object(); }, kPatience); }
+    void sync() {
+        session.submit([] { return Json::object(); }, kPatience);
+    }
     Json windows() {
         sync();
         return session.state(0, 0ms)["windows"];
@@ -234,7 +238,8 @@ TEST_F(WebDriverTest, TheHostDialogBoxTakesEntriesReferencesAndButtons) {
     EXPECT_EQ(box["rows"][5]["x"], 10);
 
     auto reference = [&](const std::string& text) {
-        return session.submit([&, text] { return driver->insertReference(text); }, kPatience).result;
+        return session.submit([&, text] { return driver->insertReference(text); }, kPatience)
+            .result;
     };
     EXPECT_TRUE(reference("Sheet1!R1C1").contains("error")) << "no reference box has the focus";
     actTop({{"do", "focus"}, {"row", 3}});
@@ -320,6 +325,35 @@ TEST(WebSessionLive, FieldsAreReadAtEachRequest) {
     const Json again = session.state(0, 0ms);
     EXPECT_EQ(again["progress"], 2) << "a stale progress was served";
     EXPECT_EQ(again["status"], "Calling optimization library...");
+}
+
+// The page's progress bar: time against the limit while searching, cells
+// against the table while auditing, nothing once the run is over. A wrong
+// pair would show a bar that never fills or one past its end.
+TEST(WebSessionLive, ProgressShowsTimeWhileSearchingAndCellsWhileAuditing) {
+    RunProgress p{};
+    p.phase = kRunSolving;
+    p.elapsedSeconds = 12;
+    p.limitSeconds = 600;
+    p.cellCount = 9261;
+    p.cellsAuditedSoFar = 0;
+    const Json searching = app::progressView(p);
+    ASSERT_FALSE(searching.is_null());
+    EXPECT_EQ(searching["done"], 12.0);
+    EXPECT_EQ(searching["of"], 600.0);
+    EXPECT_NE(searching["text"].get<std::string>().find("searching"), std::string::npos);
+
+    p.phase = kRunAuditing;
+    p.cellsAuditedSoFar = 1200;
+    const Json auditing = app::progressView(p);
+    EXPECT_EQ(auditing["done"], 1200.0);
+    EXPECT_EQ(auditing["of"], 9261.0);
+    EXPECT_NE(auditing["text"].get<std::string>().find("1200 of 9261"), std::string::npos);
+
+    for (int phase : {kRunIdle, kRunChecking, kRunEnded}) {
+        p.phase = phase;
+        EXPECT_TRUE(app::progressView(p).is_null()) << "a bar shown in phase " << phase;
+    }
 }
 
 }  // namespace
