@@ -48,8 +48,9 @@ struct Node {
     };
     Kind kind = Kind::Missing;
     double number = 0;
-    // Text literal, Name, External (its text, "[1]Sheet!A1"), Call
-    // (upper-case function name).
+    // Text literal, Name, External (its prefix as written, "[1]Sheet!", with
+    // the reference in `ref` on no sheet of this workbook), Call (upper-case
+    // function name).
     std::string text;
     bool boolean = false;
     int error = 0;

@@ -514,12 +514,16 @@ class Parser {
         uint32_t id = 0;
         if (!book.empty() && (!sheets_ || !sheets_(book, sheet, id))) {
             // A reference into another workbook's file ("[1]Sheet!A1" as
-            // files hold them): kept as written, its value is not known here.
+            // files hold them); its value is not known here. The prefix is kept
+            // as written, the reference as a reference, so that it shows in
+            // either notation.
+            const std::string prefix = s_.substr(start, i_ - start);
             Node body;
-            if (!referenceBody(1, body)) return false;
+            if (!referenceBody(0, body)) return false;
             out = Node{};
             out.kind = Node::Kind::External;
-            out.text = s_.substr(start, i_ - start);
+            out.text = prefix;
+            out.ref = body.ref;
             return true;
         }
         if (!resolveSheet(book, sheet, id)) return false;

@@ -32,6 +32,7 @@ class Renderer {
                 break;
             case Node::Kind::External:
                 out += n.text;
+                ref(n.ref, out);
                 break;
             case Node::Kind::Name:
                 out += n.text;

@@ -167,6 +167,7 @@ class Reader {
     std::unique_ptr<Workbook> book_;
     std::shared_ptr<SourcePackage> package_;
     long lastKey_ = -1;  // the place of the sheet's last cell read
+    bool rowGiven_ = false;  // the row being read names its number
 
     static bool endsWith(const std::string& s, const std::string& tail) {
         return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -358,6 +359,7 @@ class Reader {
         if (!src) return false;
         XmlPull x(std::move(src));
         lastKey_ = -1;
+        rowGiven_ = false;
         std::map<std::string, FormulaPtr> shared;
         std::vector<ArrayArea> arrays;
         SavedView view;
@@ -379,6 +381,7 @@ class Reader {
                 // Kept within one row past the grid, so that no count can overflow.
                 const long number = r ? std::strtol(r->c_str(), nullptr, 10) : long{rowNumber} + 1;
                 rowNumber = static_cast<int>(std::clamp(number, 0L, long{kMaxRows} + 1));
+                rowGiven_ = r != nullptr;
                 colNumber = 0;
                 std::erase_if(arrays,
                               [&](const ArrayArea& a) { return a.area.row2 < rowNumber - 1; });
@@ -480,6 +483,13 @@ class Reader {
                     return false;
                 }
                 return true;
+            }
+            // A cell named for another row than the one that holds it is
+            // read one way here and another way elsewhere.
+            if (rowGiven_ && area->row1 != rowNumber - 1) {
+                error = "sheet " + sheet.name + " lists cell " + c.ref + " in row " +
+                        std::to_string(rowNumber);
+                return false;
             }
             row = area->row1;
             col = area->col1;

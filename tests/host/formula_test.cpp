@@ -36,6 +36,9 @@ TEST_F(FormulaTest, FormulaEnteredInA1ReadsBackInBothNotations) {
         {"A1", 0, 0, "=FOO(B1,\"x\"\"y\")", "=FOO(RC[1],\"x\"\"y\")"},     // unknown function kept
         {"C2", 1, 2, "=SUM(B:B)+SUM($A:B)", "=SUM(C[-1])+SUM(C1:C[-1])"},  // whole columns
         {"C3", 2, 2, "=SUM(1:2)*Sheet2!$4:$4", "=SUM(R[-2]:R[-1])*Sheet2!R4"},  // whole rows
+        // a reference into another file keeps its prefix and follows the notation
+        {"B2", 1, 1, "=[1]Ext!A1+'[Other book.xlsx]My data'!$C$3",
+         "=[1]Ext!R[-1]C[-1]+'[Other book.xlsx]My data'!R3C3"},
     };
     for (const Case& c : cases) {
         enter(std::string("Sheet1!") + c.cell, c.a1);

@@ -270,6 +270,11 @@ TEST_F(PackageEdges, DuplicateEntriesAreRefused) {
                                                 "<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")));
     EXPECT_FALSE(host::openWorkbook("order.xlsx", error));
     EXPECT_NE(error.find("sheet Data lists cell A1 out of order"), std::string::npos) << error;
+    // A cell named for another row than the row holding it (a saved copy
+    // would put it where its row says).
+    ASSERT_TRUE(writePackage("row.xlsx", book("<row r=\"4\"><c r=\"A3\"><v>1</v></c></row>")));
+    EXPECT_FALSE(host::openWorkbook("row.xlsx", error));
+    EXPECT_NE(error.find("sheet Data lists cell A3 in row 4"), std::string::npos) << error;
     EXPECT_TRUE(host::windows().empty());
 }
 
