@@ -3,6 +3,8 @@
 // file), and analyse a log in a workbook.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -12,6 +14,7 @@
 #include "app/capture_flags.h"
 #include "app/commands.h"
 #include "app/run_report.h"
+#include "batch/batch_texts.h"
 #include "gui/dialog.h"
 #include "gui/driver.h"
 #include "host/host.h"
@@ -269,6 +272,50 @@ void printBiasResult(std::ostream& o, const std::string& book) {
     o << "the log has no base number line (an interrupted batch): it was only sorted\n";
 }
 
+enum class LogKind { None, Computational, Bias };
+
+// What a file is by its first line, the header a test batch writes when it
+// makes its log: the computational header as it stands, or the bias header's
+// start followed by one group per remainder 1, 2, ...
+LogKind logKind(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string first;
+    if (!std::getline(in, first)) return LogKind::None;
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    std::string comp;
+    for (const char* piece : batch::kCompLogHeader) comp += piece;
+    if (first + "\n" == comp) return LogKind::Computational;
+    const std::string start = batch::kBiasLogHeaderStart;
+    if (first.compare(0, start.size(), start) != 0) return LogKind::None;
+    std::string rest = first.substr(start.size());
+    for (int q = 1; !rest.empty(); ++q) {
+        char group[64];
+        std::snprintf(group, sizeof group, batch::kBiasLogHeaderClass, q);
+        if (rest.compare(0, std::strlen(group), group) != 0) return LogKind::None;
+        rest.erase(0, std::strlen(group));
+    }
+    return LogKind::Bias;
+}
+
+// True when the file is a log of the kind the command analyses; else says
+// what it is and what to do, and nothing is opened or written.
+bool isLogOfKind(const std::string& name, const std::string& file, bool bias) {
+    const LogKind kind = logKind(file);
+    if (kind == (bias ? LogKind::Bias : LogKind::Computational)) return true;
+    std::cerr << "quorant " << name << ": " << file << " is not a "
+              << (bias ? "bias" : "computational") << " test log";
+    if (kind == LogKind::Bias)
+        std::cerr << " but a bias test log: analyse it with quorant analyze-bias";
+    else if (kind == LogKind::Computational)
+        std::cerr << " but a computational test log: analyse it with quorant analyze";
+    else
+        std::cerr << " (its first line is not the header that quorant "
+                  << (bias ? "bias-tests" : "tests") << " writes into its "
+                  << (bias ? "_bias.log" : "_comp.log") << ")";
+    std::cerr << "; nothing was written\n";
+    return false;
+}
+
 int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias) {
     const std::string name = bias ? "analyze-bias" : "analyze";
     BatchArgs a;
@@ -283,6 +330,7 @@ int analyzeCommand(const std::vector<std::string>& words, bool quiet, bool bias)
     splitPath(a.file, dir, stem);
     const std::string output = a.output.empty() ? dir + "/" + stem + "-analysis.xlsx" : a.output;
     if (outputIsInput(name, output, a.file)) return 2;
+    if (!isLogOfKind(name, a.file, bias)) return 1;
 
     CommandSession session(quiet, false);
     if (!session.ready()) return 1;

@@ -332,7 +332,9 @@ REGISTER_COMMAND("round",
                  "table to ranges); a workbook with a pivot table is read as a list from the\n"
                  "selected block (--select, else the selection saved in the workbook)",
                  roundCommand);
-REGISTER_COMMAND("load", "load FILE.qtb|FILE.wq [--round] [--solution FILE.qts] [--out DIR]",
+REGISTER_COMMAND("load",
+                 "load FILE.qtb|FILE.wq [--round] [--solution FILE.qts] [--out DIR] [--json] "
+                 "[options]",
                  "load an instance file; with --round round it: a .qtb instance gives\n"
                  "workbooks as round does, a .wq instance a solution file (.qts)",
                  loadCommand);

@@ -108,6 +108,35 @@ bool parseTableArgs(std::vector<std::string> words, bool generate, TableArgs& a,
     return true;
 }
 
+// Whole numbers separated by commas or blanks, as the dialog reads its
+// categories box; anything else (3x4) would be read as another table.
+bool isCategoryList(const std::string& dims) {
+    bool number = false;
+    for (char c : dims) {
+        if (c >= '0' && c <= '9')
+            number = true;
+        else if (c != ',' && c != ' ')
+            return false;
+    }
+    return number;
+}
+
+// The numbers of a text as a category list: "3x4" gives "3,4".
+std::string categoryListLike(const std::string& dims) {
+    std::string out;
+    bool gap = false;
+    for (char c : dims) {
+        if (c >= '0' && c <= '9') {
+            if (gap && !out.empty()) out += ',';
+            out += c;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
+    return out.empty() ? "3,4,5" : out;
+}
+
 int usage(const std::string& command, const std::string& error) {
     std::cerr << "quorant " << command << ": " << error << "\n  usage: quorant "
               << commands()[command].usage << "\n";
@@ -158,6 +187,12 @@ int generateCommand(const std::vector<std::string>& words, bool quiet) {
     if (!parseTableArgs(words, true, a, error)) return usage("generate", error);
     if (a.positional.size() != 1) return usage("generate", "give the categories, as in 3,4,5");
     std::string dims = a.positional[0];
+    if (!isCategoryList(dims)) {
+        return usage("generate", "\"" + dims +
+                                     "\" is not a list of categories: give the number of "
+                                     "categories of each dimension separated by commas, as in " +
+                                     categoryListLike(dims));
+    }
     std::string name = "random-" + dims;
     for (char& c : name)
         if (c == ',' || c == ' ') c = 'x';

@@ -1,8 +1,10 @@
 #include "app/commands.h"
 
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 
+#include "app/options_flags.h"
 #include "host/host.h"
 
 namespace app {
@@ -15,6 +17,36 @@ std::map<std::string, CommandInfo>& commands() {
 bool registerCommand(const std::string& name, CommandInfo info) {
     commands()[name] = std::move(info);
     return true;
+}
+
+namespace {
+std::map<std::string, CommandHelp>& helps() {
+    static std::map<std::string, CommandHelp> all;
+    return all;
+}
+}  // namespace
+
+bool registerCommandHelp(const std::string& name, CommandHelp help) {
+    helps()[name] = std::move(help);
+    return true;
+}
+
+std::string commandHelp(const std::string& name) {
+    auto it = commands().find(name);
+    if (it == commands().end()) return "";
+    std::string text = "usage: quorant " + it->second.usage + "\n\n";
+    std::string summary = it->second.summary;
+    for (char& c : summary)
+        if (c == '\n') c = ' ';
+    if (!summary.empty()) summary[0] = char(std::toupper(static_cast<unsigned char>(summary[0])));
+    text += summary + ".\n";
+    auto h = helps().find(name);
+    if (h != helps().end()) {
+        if (!h->second.details.empty()) text += "\n" + h->second.details;
+        if (h->second.roundingOptions) text += "\n" + optionFlagsHelp();
+    }
+    text += "\nMore in docs/commands.md; every command: quorant --help.\n";
+    return text;
 }
 
 std::string commandsUsage() {
@@ -38,6 +70,13 @@ bool runCommandLine(const std::vector<std::string>& words, bool quiet, int& stat
     if (words.empty()) return false;
     auto it = commands().find(words[0]);
     if (it == commands().end()) return false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "--help") {
+            std::cout << commandHelp(words[0]);
+            status = 0;
+            return true;
+        }
+    }
     status = it->second.run(std::vector<std::string>(words.begin() + 1, words.end()), quiet);
     return true;
 }

@@ -14,6 +14,7 @@
 #include "app/drivers/answer_driver.h"
 #include "app/drivers/script_driver.h"
 #include "app/drivers/terminal_driver.h"
+#include "app/line_editor.h"
 #include "app/options_flags.h"
 #include "app/program.h"
 #include "app/script.h"
@@ -43,7 +44,8 @@ const char* const kUsage =
     "  --addin PATH        the add-in library to load (default: QTB_XPRESS.xll beside\n"
     "                      the program, or $QUORANT_ADDIN)\n"
     "  --quiet             do not show status texts as they happen\n"
-    "  --help, --version\n"
+    "  --help, --version   this text, the version; quorant COMMAND --help explains\n"
+    "                      one command\n"
     "\n"
     "Status texts and alerts are shown on standard error as they happen; the\n"
     "rounding engine appends its log to qtb.out in the current folder. On a\n"
@@ -54,6 +56,24 @@ const char* const kUsage =
     "before the progress line shows, default 1), SOURCE_DATE_EPOCH (the date in\n"
     "the workbooks written; default 1980-01-01, so the same run gives the same\n"
     "bytes).\n";
+
+const char* const kShellHelp =
+    "usage: quorant [--quiet] [shell]\n"
+    "\n"
+    "An interactive session: open and make workbooks, type into cells, run the\n"
+    "add-in's menu items and answer its dialogs in the terminal. Lines can be\n"
+    "edited, and the arrow keys bring back the lines typed before. Type help in\n"
+    "the session for its commands, and help in a dialog for what it takes.\n"
+    "--quiet hides the status texts; alerts are always shown.\n";
+
+const char* const kMenuHelp =
+    "usage: quorant menu\n"
+    "\n"
+    "Loads the add-in and prints the menu bar with the add-in's menu, and the\n"
+    "commands it registered.\n";
+
+const char* const kScriptUsage =
+    "usage: quorant script [--bare] FILE   (--bare: do not load the add-in first)\n";
 
 void printUsage(std::ostream& out) {
     std::string more = app::commandsUsage();
@@ -120,10 +140,16 @@ int runScript(const std::string& file, bool quiet, bool loadFirst) {
     return status;
 }
 
-int runShell() {
+// At a terminal the lines are read with editing and history; piped input is
+// echoed, so that the transcript shows what was answered.
+int runShell(bool quiet) {
     int status = 1;
-    if (app::loadAddin(app::defaultAddinPath(), std::cerr))
-        status = app::drivers::runTerminalSession(std::cin, std::cout, !isatty(STDIN_FILENO));
+    if (app::loadAddin(app::defaultAddinPath(), std::cerr)) {
+        app::drivers::LineReader reader;
+        if (app::terminalAtBothEnds()) reader = app::readEditedLine;
+        status = app::drivers::runTerminalSession(std::cin, std::cout, !isatty(STDIN_FILENO),
+                                                  quiet, reader);
+    }
     app::reportUnsavedWorkbooks(std::cerr);
     host::reset();
     host::setFrontEnd(nullptr);
@@ -162,8 +188,30 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(args.begin() + long(i), args.end());
     const std::string command = rest.empty() ? "shell" : rest[0];
 
-    if (command == "shell") return runShell();
-    if (command == "menu") return runMenu(quiet);
+    const bool wantsHelp = rest.size() > 1 && std::find(rest.begin() + 1, rest.end(),
+                                                        std::string("--help")) != rest.end();
+    if (command == "shell") {
+        if (wantsHelp) {
+            std::cout << kShellHelp;
+            return 0;
+        }
+        if (rest.size() > 1) {
+            std::cerr << "quorant shell: takes no arguments (see quorant shell --help)\n";
+            return 2;
+        }
+        return runShell(quiet);
+    }
+    if (command == "menu") {
+        if (wantsHelp) {
+            std::cout << kMenuHelp;
+            return 0;
+        }
+        if (rest.size() > 1) {
+            std::cerr << "quorant menu: takes no arguments (see quorant menu --help)\n";
+            return 2;
+        }
+        return runMenu(quiet);
+    }
     if (command == "serve") {
         const std::vector<std::string> options(rest.begin() + 1, rest.end());
         if (std::find(options.begin(), options.end(), "--help") != options.end()) {
@@ -183,6 +231,7 @@ int main(int argc, char** argv) {
         std::string file;
         for (size_t k = 1; k < rest.size(); ++k) {
             if (rest[k] == "--help") {
+                std::cout << kScriptUsage << "\n";
                 printScriptHelp(std::cout);
                 return 0;
             }
@@ -196,8 +245,7 @@ int main(int argc, char** argv) {
             }
         }
         if (file.empty()) {
-            std::cerr << "usage: quorant script [--bare] FILE   (--bare: do not load the add-in "
-                         "first)\n";
+            std::cerr << kScriptUsage;
             return 2;
         }
         return runScript(file, quiet, !bare);

@@ -170,10 +170,19 @@ bool takeOptionFlags(std::vector<std::string>& args, OptionFlags& flags, std::st
     }
     flags.values.clear();
     flags.names.clear();
+    bool bounds = false;
+    for (const Flag& f : kFlags)
+        if (f.page == kBounds && given.count(f.name) != 0) bounds = true;
     bool protection = false;
     for (const Flag& f : kFlags) {
         auto it = given.find(f.name);
-        if (it == given.end()) continue;
+        if (it == given.end()) {
+            // A person setting a bound goes through the page's boxes: those
+            // not given keep and give the texts the page shows (X = 0,
+            // Y = W = 2 x the base just set, Z = inf), as the help says.
+            if (f.page == kBounds && bounds) flags.values.push_back({f.page, f.control, "", true});
+            continue;
+        }
         std::string value = it->second;
         if (std::string(f.name) == "--no-audit") value = "off";
         if (f.page == kProtection && !protection) {

@@ -74,7 +74,7 @@ std::string jsonText(const std::string& s) {
 // "cell<sheet>_<row>_<col>" followed by " (Sheet!A1)" for the captured workbook.
 std::string withCellAddresses(const std::string& text, const std::string& book) {
     const auto sheets = host::sheetNames(book);
-    static const std::regex name("cell([0-9]+)_([0-9]+)_([0-9]+)");
+    static const std::regex name("cell([0-9]{1,9})_([0-9]{1,9})_([0-9]{1,9})");  // fits an int
     std::string out;
     auto begin = std::sregex_iterator(text.begin(), text.end(), name);
     size_t last = 0;

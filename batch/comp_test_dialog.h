@@ -12,6 +12,7 @@
 #include "host/hostcall.h"
 
 class RanrotGenerator;
+struct TableParams;
 
 // Control ids of the dialog's template.
 namespace comptest {
@@ -73,6 +74,12 @@ class CCompTestDialog : public gui::Dialog {
     gui::Button delete_, clear_;
     gui::ProgressBar repetitionBar_, lineBar_;
 };
+
+// The seeds of one repetition's table: those given on the line, the others
+// drawn from the batch's generator. False (alert shown) when a seed had to be
+// drawn and the generator failed its self-test: its words would repeat, and
+// so would the tables of the batch.
+bool batchTableSeeds(const batch::TestSpec& spec, RanrotGenerator& rg, TableParams& params);
 
 // Opens the dialog in computational mode over `parent` (the random instance
 // dialog's "Computational Tests..." button).

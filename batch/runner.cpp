@@ -35,6 +35,18 @@ int progressRange(int32_t steps) {
 
 }  // namespace
 
+bool batchTableSeeds(const batch::TestSpec& spec, RanrotGenerator& rg, TableParams& params) {
+    // Seeds given on the line are used unchanged: every repetition then
+    // builds the same table.
+    params.zeroseed = spec.zeroseed < 0 ? rg.nextWord() : uint32_t(spec.zeroseed);
+    params.seed = spec.seed < 0 ? rg.nextWord() : uint32_t(spec.seed);
+    if ((spec.zeroseed < 0 || spec.seed < 0) && rg.failed()) {
+        ShowAlert(kAlertGeneratorFailed, 2);
+        return false;
+    }
+    return true;
+}
+
 void CCompTestDialog::runBatch() {
     RanrotGenerator rg(uint32_t(std::time(nullptr)));
     if (gInstance.cellList || gInstance.sumList) resetInstance();
@@ -73,11 +85,8 @@ bool CCompTestDialog::runRepetition(const batch::TestSpec& spec, int testNumber,
     }
     if (!findTargetSheet(false, batch::kAlertRunnerNoWorkbook)) return false;
 
-    // Seeds given on the line are used unchanged: every repetition then
-    // builds the same table.
     TableParams params;
-    params.zeroseed = spec.zeroseed < 0 ? rg.nextWord() : uint32_t(spec.zeroseed);
-    params.seed = spec.seed < 0 ? rg.nextWord() : uint32_t(spec.seed);
+    if (!batchTableSeeds(spec, rg, params)) return false;
     params.randint = spec.randint;
     params.from = spec.from;
     params.to = spec.to;

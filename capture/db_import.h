@@ -21,7 +21,6 @@ inline constexpr char kAlertCopyFailed[] = "  Unable to make a copy original wor
 inline constexpr char kAlertVariousValues[] =
     "  Table contains various values for one cell! "
     "Current line: ";
-inline constexpr char kAlertNoSheetId[] = "  No SheetID!";
 
 struct DbCategories {
     std::vector<int32_t> dim;  // distinct labels per label column

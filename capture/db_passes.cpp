@@ -6,6 +6,7 @@
 #include "capture/db_import.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
+#include "shell/host_texts.h"
 #include "shell/host_values.h"
 
 namespace {

@@ -7,9 +7,12 @@
 #include "capture/capture_record.h"
 #include "instance/instance.h"
 #include "shell/host_api.h"
+#include "shell/host_texts.h"
 #include "shell/host_values.h"
 
 namespace {
+
+const char* const kStatusPivotCell = "  Pivot table found ...";
 
 // Selects a sheet of the active workbook by its name (as the sheet list gives it).
 bool selectSheet(const std::string& name) {
@@ -31,10 +34,10 @@ void reportPivotCell(XLOPER* cellRef) {
     if (CallHost(xlfGetCell, name.get(), 2, ScratchNumber(54), cellRef) != xlretSuccess ||
         name.isError())
         return;
-    ShowStatus("  Pivot table found ...");
+    ShowStatus(kStatusPivotCell);
     HostResult fields;
     if (CallHost(xlfGetCell, fields.get(), 2, ScratchNumber(55), cellRef) == xlretSuccess)
-        ShowStatus("  Pivot table found ...");
+        ShowStatus(kStatusPivotCell);
 }
 
 // Keeps what the position holds for the search for typed totals (labels,
@@ -83,7 +86,7 @@ bool scanSheet(InstanceState& s) {
     HostResult idRef;
     CountedText sheetName(name);
     if (CallHost(xlSheetId, idRef.get(), 1, sheetName.value()) != xlretSuccess || idRef.isError()) {
-        ShowAlert("  No SheetID!", 1);
+        ShowAlert(kAlertNoSheetId, 1);
         return true;
     }
     const uint32_t sheetId = sheetIdOf(*idRef);
@@ -154,7 +157,7 @@ QTB_EXPORT int fLookup(void) {
     HostResult names;
     if (CallHost(xlfGetWorkbook, names.get(), 1, ScratchNumber(1)) != xlretSuccess ||
         names.isError()) {
-        ShowAlert("  No active Workbook found!", 1);
+        ShowAlert(kAlertNoActiveWorkbook, 1);
         return 1;
     }
     s.sheetNames = textsOf(*names);
@@ -173,7 +176,7 @@ QTB_EXPORT int fLookup(void) {
                           activeCell.type() == xltypeRef;
     if (!haveActiveCell) ShowStatus("  Can't obtain reference to active cell ...");
 
-    ShowStatus("  Finding pivot tables");
+    ShowStatus(kStatusFindingPivotTables);
     for (s.scanSheet = 0; s.scanSheet < s.sheetCount; ++s.scanSheet) {
         selectSheet(s.sheetNames[size_t(s.scanSheet)]);
         if (activeSheetHasPivotTable()) {

@@ -45,6 +45,8 @@ inline constexpr char kLogCompleteNoSolution[] =
     "Global search complete - no integer solution found.\n";
 inline constexpr char kLogMipStatus[] = "mipstatus=%d\n";
 inline constexpr char kLogNoMemoryObj[] = "ERROR: not enough memory for OBJ\n";
+inline constexpr char kLogGeneratorFailed[] =
+    "ERROR: the random number generator failed its self-test: no random weights\n";
 inline constexpr char kLogNoMemoryMstart[] = "ERROR: not enough memory for MSTART\n";
 inline constexpr char kLogNoMemorySense[] = "ERROR: not enough memory for SENSE\n";
 inline constexpr char kLogNoMemoryRhs[] = "ERROR: not enough memory for RHS\n";

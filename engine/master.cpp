@@ -86,7 +86,10 @@ int SolveMaster(int larger, const char* logName) {
 
     MasterColumns columns;
     try {
-        BuildMasterColumns(larger, gOptions.randomWeights != 0, binom, columns);
+        if (!BuildMasterColumns(larger, gOptions.randomWeights != 0, binom, columns)) {
+            AppendLog(logName, kLogGeneratorFailed);
+            return 10;
+        }
     } catch (const std::bad_alloc&) {
         AppendLog(logName, kLogNoMemoryObj);
         return 10;

@@ -51,7 +51,7 @@ StepBounds MasterStepBounds(const EngineCell& c, double base, int larger) {
     return s;
 }
 
-void BuildMasterColumns(int larger, bool randomWeights, RanrotGenerator& binom,
+bool BuildMasterColumns(int larger, bool randomWeights, RanrotGenerator& binom,
                         MasterColumns& columns) {
     const int C = gEngine.cellCount;
     const int n = larger >= 1 ? 3 * C : C;
@@ -83,6 +83,7 @@ void BuildMasterColumns(int larger, bool randomWeights, RanrotGenerator& binom,
         columns.ub[z] = s.zHi;
         if (s.yLo > s.yHi || s.zLo > s.zHi) columns.emptyRangeCells.push_back(i);
     }
+    return !(randomWeights && binom.failed());
 }
 
 void BuildMasterRows(int larger, MasterRows& rows) {

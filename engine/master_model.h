@@ -56,8 +56,10 @@ XBounds MasterXBounds(const EngineCell& c, double base, int larger);
 StepBounds MasterStepBounds(const EngineCell& c, double base, int larger);
 
 // The columns of the model over gEngine's cells, in index order. With
-// randomWeights the x costs are drawn from `binom`, one draw per cell.
-void BuildMasterColumns(int larger, bool randomWeights, RanrotGenerator& binom,
+// randomWeights the x costs are drawn from `binom`, one draw per cell; false
+// when the generator failed its self-test, its weights then being no longer
+// random (the columns must not be used).
+bool BuildMasterColumns(int larger, bool randomWeights, RanrotGenerator& binom,
                         MasterColumns& columns);
 // The rows of the model over gEngine's equations.
 void BuildMasterRows(int larger, MasterRows& rows);

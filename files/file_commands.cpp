@@ -39,23 +39,24 @@ bool selectSheet(const std::string& name) {
            xlretSuccess;
 }
 
+// The new workbook could not be made: the alert, then the closing status.
+int visualiseFailed(const char* alert) {
+    ShowAlert(alert, 1);
+    ShowStatus(" Could not visualize instance ...");
+    return 1;
+}
+
 }  // namespace
 
 int visualiseInstance() {
     InstanceState& s = gInstance;
     ShowStatus(" Visualizing instance ...");
     HostResult made;
-    if (CallHost(xlcNew, made.get(), 0) != xlretSuccess || made.isError()) {
-        ShowAlert(" Error while opening the new Sheet!", 1);
-        ShowStatus(" Could not visualize instance ...");
-        return 1;
-    }
+    if (CallHost(xlcNew, made.get(), 0) != xlretSuccess || made.isError())
+        return visualiseFailed(" Error while opening the new Sheet!");
     for (int i = 1; i < s.sheetCount; ++i) {
-        if (CallHost(xlcWorkbookInsert, nullptr, 1, ScratchNumber(1)) != xlretSuccess) {
-            ShowAlert(" Unable to insert a new worksheet to new workbook!", 1);
-            ShowStatus(" Could not visualize instance ...");
-            return 1;
-        }
+        if (CallHost(xlcWorkbookInsert, nullptr, 1, ScratchNumber(1)) != xlretSuccess)
+            return visualiseFailed(" Unable to insert a new worksheet to new workbook!");
     }
     HostResult names;
     if (CallHost(xlfGetWorkbook, names.get(), 1, ScratchNumber(1)) == xlretSuccess &&

@@ -206,6 +206,13 @@ int dispatch(int xlfn, XLOPER* result, int count, XLOPER** opers) {
     call.intl = (xlfn & xlIntl) != 0;
     call.args.reserve(count);
     for (int i = 0; i < count; ++i) call.args.push_back(fromXloper(*opers[i]));
+    if (state().fault) {
+        const CallFault fault = state().fault;  // the filter may replace itself
+        if (const int code = fault(function, call.args); code != xlretSuccess) {
+            if (result) toXloper(Value::boolean_(false), *result);
+            return code;
+        }
+    }
     Outcome o = e->handler(call);
     if (result) toXloper(o.result, *result);
     return o.code;

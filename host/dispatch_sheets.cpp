@@ -109,6 +109,7 @@ Outcome workbookCopyHandler(Call& c) {
         auto b = std::make_unique<Workbook>();
         b->name = model().nextBookName();
         b->createdInRun = true;
+        b->copiedFrom = src->name;
         dest = model().addWorkbook(std::move(b));
         made = true;
     }

@@ -38,13 +38,24 @@ bool openWorkbook(const std::string& path, std::string& error, const OpenOptions
 
 bool saveWorkbook(const std::string& book, const std::string& path, std::string& error) {
     Workbook* b = bookOrError(book, error);
-    return b && saveFile(*b, path, error);
+    if (!b) return false;
+    // Said plainly here: the writer would only report that it cannot create the file.
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        error = "The workbook " + book + " cannot be saved as " + path + ": there is no folder " +
+                folder.string() + ".";
+        return false;
+    }
+    return saveFile(*b, path, error);
 }
 
 bool saveNewWorkbooks(const std::string& folder, std::vector<std::string>& saved,
                       std::string& error) {
     saved.clear();
     std::vector<std::string> names = unsavedWorkbooks();
+    std::error_code ec;
+    if (!names.empty() && !folder.empty()) std::filesystem::create_directories(folder, ec);
     for (const std::string& name : names) {
         std::string path = (std::filesystem::path(folder) / (name + ".xlsx")).string();
         if (!saveWorkbook(name, path, error)) return false;
@@ -148,6 +159,16 @@ std::string selectionText() {
     for (size_t i = 0; i < s->selection.size(); ++i)
         out += (i ? "," : "") + a1Rect(s->selection[i]);
     return out;
+}
+
+bool workbookOrigin(const std::string& book, WorkbookOrigin& out, std::string& error) {
+    Workbook* b = bookOrError(book, error);
+    if (!b) return false;
+    out.path = b->path;
+    out.copiedFrom = b->copiedFrom;
+    out.createdInRun = b->createdInRun;
+    out.changed = b->dirty;
+    return true;
 }
 
 std::vector<std::string> unsavedWorkbooks() {

@@ -80,6 +80,15 @@ class FrontEnd {
 void setFrontEnd(FrontEnd* frontEnd);  // not owned; null removes it
 FrontEnd* frontEnd();
 
+// ---- faults -------------------------------------------------------------------------
+// Tests make the host fail as one in trouble would (no memory, a window
+// closed under the add-in): the filter sees every call of Excel4v, with the
+// function number without its flags and the arguments, before it is carried
+// out, and returns 0 to let it through or the return code to answer with (the
+// result is then FALSE). An empty filter removes it; reset() does too.
+using CallFault = std::function<int(int function, const std::vector<Value>& args)>;
+void setCallFault(CallFault fault);
+
 // ---- journal ----------------------------------------------------------------------
 
 enum class JournalKind { Status, Alert, HostMessage };
@@ -117,7 +126,8 @@ bool openWorkbook(const std::string& path, std::string& error, const OpenOptions
 // decimal comma). The file is replaced only when writing succeeded.
 bool saveWorkbook(const std::string& book, const std::string& path, std::string& error);
 // Saves every workbook made in this run and not saved since its last change
-// as "<folder>/<name>.xlsx"; `saved` receives the paths.
+// as "<folder>/<name>.xlsx" (the folder is made when missing); `saved`
+// receives the paths.
 bool saveNewWorkbooks(const std::string& folder, std::vector<std::string>& saved,
                       std::string& error);
 // ".xlsm" for a workbook whose package holds macros (they are kept, never
@@ -149,6 +159,14 @@ bool workbookChanged(const std::string& book);
 // Workbooks made during this run (New, copies) that are open and hold changes
 // not saved: the program lists them when it ends.
 std::vector<std::string> unsavedWorkbooks();
+// Where an open workbook came from, for people.
+struct WorkbookOrigin {
+    std::string path;        // the file it was read from or last saved to; "" for none
+    std::string copiedFrom;  // the workbook its sheets were copied from; "" unless a copy
+    bool createdInRun = false;  // made by New or Copy, not read from a file
+    bool changed = false;       // changed since it was made, read or saved
+};
+bool workbookOrigin(const std::string& book, WorkbookOrigin& out, std::string& error);
 
 // ---- cells ------------------------------------------------------------------------
 

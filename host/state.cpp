@@ -107,6 +107,10 @@ std::string statusBar() {
     return state().statusBar;
 }
 
+void setCallFault(CallFault fault) {
+    state().fault = std::move(fault);
+}
+
 void reset() {
     State& s = state();
     FrontEnd* fe = s.frontEnd;

@@ -53,6 +53,7 @@ struct State {
     std::vector<JournalEntry> journal;
     std::string statusBar;
     FrontEnd* frontEnd = nullptr;
+    CallFault fault;
 };
 
 State& state();

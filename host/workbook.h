@@ -91,6 +91,7 @@ struct Workbook {
     int nextSheetNumber = 1;    // for names of inserted sheets, "Sheet<n>"
     bool createdInRun = false;  // made by New or Copy (not read from a file)
     bool dirty = false;         // changed since created, read or saved
+    std::string copiedFrom;     // the workbook a Copy took its sheets from
     std::vector<BookName> names;
     // The package the workbook was read from, shared by copies made of it:
     // saving writes it again with only what changed. Null for workbooks made

@@ -25,6 +25,8 @@ constexpr size_t kFlatIndexLimit = size_t{1} << 23;
 constexpr size_t kFlatSlotsPerCell = 8;
 constexpr size_t kFlatIndexAlways = size_t{1} << 16;
 
+const char* const kAlertNoIndexMemory = " Not enough memory to create index array!";
+
 char* copyText(const char* text) {
     size_t n = std::strlen(text);
     char* copy = new (std::nothrow) char[n + 1];
@@ -250,7 +252,7 @@ int buildCellIndex(int renumber) {
     }
     if (!ok) {
         delete index;
-        ShowAlert(" Not enough memory to create index array!", 1);
+        ShowAlert(kAlertNoIndexMemory, 1);
         return 1;
     }
     ++outstandingRecords;
@@ -264,7 +266,7 @@ int buildCellIndex(int renumber) {
         }
     } catch (const std::bad_alloc&) {
         releaseIndex();
-        ShowAlert(" Not enough memory to create index array!", 1);
+        ShowAlert(kAlertNoIndexMemory, 1);
         return 1;
     }
     ShowStatus(" Done");

@@ -22,9 +22,9 @@
 
 #include "instance/instance.h"
 #include "random/ranrot.h"
+#include "shell/host_texts.h"
 
 // ---- texts shown by the generators --------------------------------------------
-inline constexpr char kStatusWritingResults[] = "  Writing results ...";
 inline constexpr char kStatusCantWriteTitles[] = "  Can't write column titles!";
 inline constexpr char kStatusLastCellSelected[] = " Last internal cell selected!";
 inline constexpr char kAlertTooBigForSheet[] = " Instance too big for worksheet!";
@@ -51,7 +51,6 @@ inline constexpr char kAlertGeneratorFailed[] =
 inline constexpr char kAlertOverwriteInstance[] =
     " Existing QTB-instance found! Overwrite (OK) or CANCEL?";
 inline constexpr char kAlertNewWorkbookFailed[] = " Unable to open new workbook!";
-inline constexpr char kAlertNoActiveWorkbook[] = "  No active Workbook found!";
 
 // The position of the active document in its workbook's sheet list, the sheet
 // that receives a table: reads sheetNames and sheetCount and sets targetSheet

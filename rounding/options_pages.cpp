@@ -218,27 +218,24 @@ bool CPropPageBnds::OnInitDialog() {
     lowerDistText = format("%f", 2 * gOptions.basenumber);
     upperDistText = lowerDistText;
     upperCapText = "inf";
-    for (int i = 0; i < 4; ++i) {
-        const int id = kBoundBoxes[i].id;
-        onEvent(gui::Notification::KillFocus, id, [this, i] { takeBox(i); });
-        onEvent(gui::Notification::EditChange, id, [this, i] { typed_[i] = true; });
-    }
-    return PropertyPage::OnInitDialog();
+    for (int i = 0; i < 4; ++i)
+        onEvent(gui::Notification::KillFocus, kBoundBoxes[i].id, [this, i] { takeBox(i); });
+    PropertyPage::OnInitDialog();
+    // Reached through its tab, the page leaves the focus on the tab: no box
+    // holds it until the user goes into one, so looking at the page takes
+    // nothing and the bounds keep following the final base number.
+    return false;
 }
 
 bool CPropPageBnds::OnSetActive() {
-    for (int i = 0; i < 4; ++i) {
-        setItemText(kBoundBoxes[i].id, preparedText(i));
-        typed_[i] = false;
-    }
+    // Always the texts prepared when the page was made, whatever was typed.
+    for (int i = 0; i < 4; ++i) setItemText(kBoundBoxes[i].id, preparedText(i));
     return true;
 }
 
 bool CPropPageBnds::readBox(int box) {
     const BoundBox& b = kBoundBoxes[box];
     const std::string text = firstLine(*this, b.id);
-    // The page shows what was taken when it is activated again.
-    preparedText(box) = text;
     RoundingOptions& o = gOptions;
     if (text == b.keyword) {
         o.*b.flag = 1;
@@ -249,22 +246,14 @@ bool CPropPageBnds::readBox(int box) {
     return isDecimalText(text.c_str()) != 0;
 }
 
+// A box left, typed into or not, gives its option what it shows; from then on
+// the bounds are the user's and no longer follow the base number.
 void CPropPageBnds::takeBox(int box) {
-    // The focus passing through a box nobody typed into edits nothing: the
-    // page keeps following the base number until the user changes a bound.
-    if (!typed_[box]) return;
-    if (!boundsEdited) {
-        // From the first change on, the bounds are the ones the page shows,
-        // also in the boxes not typed into (their texts were made from the
-        // base number of the time the page was opened).
-        boundsEdited = 1;
-        for (int other = 0; other < 4; ++other)
-            if (other != box) readBox(other);
-    }
     if (!readBox(box)) {
         gui::messageBox(kBoundBoxes[box].message);
         setFocusTo(kBoundBoxes[box].id);
     }
+    boundsEdited = 1;
 }
 
 // ---- Protection Levels --------------------------------------------------------------

@@ -58,7 +58,6 @@ class CPropPageBnds : public gui::PropertyPage {
     // keyword nor a decimal number (the number at its start is taken).
     bool readBox(int box);
     void takeBox(int box);  // the box lost the focus
-    bool typed_[4] = {};    // typed into since the page was last activated
 };
 
 // Protection Levels: default (none) or user-defined common levels.

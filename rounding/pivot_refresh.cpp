@@ -5,6 +5,7 @@
 
 #include "instance/instance.h"
 #include "shell/host_api.h"
+#include "shell/host_texts.h"
 #include "shell/host_values.h"
 
 namespace {
@@ -25,7 +26,7 @@ XLOPER* valueOr(HostResult& r, XLOPER& missing) {
 }  // namespace
 
 int refreshPivotTable() {
-    ShowStatus("  Finding pivot tables");
+    ShowStatus(kStatusFindingPivotTables);
     HostResult names;
     if (CallHost(xlfGetDocument, names.get(), 1, ScratchNumber(70)) != xlretSuccess) {
         ShowAlert("  Search for Pivot Tables failed! Automatical filling impossilbe!", 1);

@@ -21,6 +21,7 @@
 #include "rounding/result_dialog.h"
 #include "shell/clock.h"
 #include "shell/host_api.h"
+#include "shell/host_texts.h"
 #include "shell/host_values.h"
 
 namespace {
@@ -89,16 +90,22 @@ bool insertSheets(int count) {
     return true;
 }
 
+// A new workbook with as many sheets as the instance spans; false (alert
+// shown) when it cannot be had.
+bool newOutputWorkbook(const InstanceState& s) {
+    if (CallHost(xlcNew, nullptr, 0) != xlretSuccess) {
+        ShowAlert("  Unable to open a new workbook for writing output!", 1);
+        return false;
+    }
+    return insertSheets(s.sheetCount - 1);
+}
+
 // Makes the workbook that receives one copy of the results; false (alert
 // shown) when none can be made. The user's workbook is never written to.
 bool makeOutputWorkbook(InstanceState& s) {
     if (s.origin == InstanceOrigin::InstanceFile) {
         ShowStatus("  Open new workbook...");
-        if (CallHost(xlcNew, nullptr, 0) != xlretSuccess) {
-            ShowAlert("  Unable to open a new workbook for writing output!", 1);
-            return false;
-        }
-        if (!insertSheets(s.sheetCount - 1)) return false;
+        if (!newOutputWorkbook(s)) return false;
         readSheetNames(s.sheetNames);
         return true;
     }
@@ -116,11 +123,7 @@ bool makeOutputWorkbook(InstanceState& s) {
     list.val.array.columns = uint16_t(items.size());
     if (items.empty() || CallHost(xlcWorkbookCopy, nullptr, 1, &list) != xlretSuccess) {
         ShowStatus("  Unable to acess original workbook. Open new one...");
-        if (CallHost(xlcNew, nullptr, 0) != xlretSuccess) {
-            ShowAlert("  Unable to open a new workbook for writing output!", 1);
-            return false;
-        }
-        if (!insertSheets(s.sheetCount - 1)) return false;
+        if (!newOutputWorkbook(s)) return false;
     }
     readSheetNames(s.sheetNames);
     return true;
@@ -208,7 +211,7 @@ int writeRoundedValues(InstanceState& s) {
     for (s.scanSheet = 0; s.scanSheet < s.sheetCount; ++s.scanSheet) {
         uint32_t id = 0;
         activeSheetId(id);
-        ShowStatus("  Writing results ...");
+        ShowStatus(kStatusWritingResults);
         for (Cell* c = s.cellList; c; c = c->next) {
             if (c->sheet != s.scanSheet || !onSheet(c)) continue;
             RefValue ref(id, c->row, c->col);
@@ -261,7 +264,7 @@ QTB_EXPORT int fRounder(void) {
         s.sheetNames = names;
         s.sheetCount = int32_t(names.size());
     } else {
-        ShowStatus("  No active Workbook found!");
+        ShowStatus(kAlertNoActiveWorkbook);
     }
 
     for (int pass = 0; pass <= gOptions.auditing; ++pass) {

@@ -90,7 +90,7 @@ std::vector<DialogStep> AnswerDriver::stepsFor(gui::ModalWindow& window) const {
         // The kind of control decides the events; it is looked up when the
         // step is played, so the step list says what a person would do with it.
         DialogStep step;
-        step.kind = StepKind::Set;
+        step.kind = v.passThrough ? StepKind::Leave : StepKind::Set;
         step.control = v.control;
         step.text = v.value;
         steps.push_back(step);

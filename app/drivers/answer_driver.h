@@ -31,6 +31,9 @@ struct ControlValue {
     std::string page;
     std::string control;
     std::string value;
+    // The focus only passes through the box: nothing is typed, the box keeps
+    // (and gives its window) the text it shows.
+    bool passThrough = false;
 };
 bool parseControlValue(const std::string& text, ControlValue& out, std::string& error);
 

@@ -20,6 +20,20 @@ std::string lowered(const std::string& text) {
     return out;
 }
 
+// A label as a person types it: letter case, '&' marks, line breaks and runs
+// of blanks do not count, nor a trailing '=' or ':' ("lpl =" is "lpl").
+std::string labelKey(const std::string& text) {
+    std::string out;
+    for (char ch : lowered(text)) {
+        const bool blank = ch == ' ' || ch == '\n' || ch == '\t' || ch == '\r';
+        if (blank && (out.empty() || out.back() == ' ')) continue;
+        out += blank ? ' ' : ch;
+    }
+    while (!out.empty() && (out.back() == ' ' || out.back() == '=' || out.back() == ':'))
+        out.pop_back();
+    return out;
+}
+
 bool isNumber(const std::string& text) {
     if (text.empty()) return false;
     std::size_t start = text[0] == '-' ? 1 : 0;
@@ -227,10 +241,10 @@ Control* resolveControl(gui::Dialog& form, const std::string& ref, std::string& 
         if (c == nullptr) error = "\"" + form.caption() + "\" has no control " + ref;
         return c;
     }
-    const std::string wanted = lowered(ref);
+    const std::string wanted = labelKey(ref);
     Control* found = nullptr;
     for (const auto& c : form.controls()) {
-        if (c->id == gui::IDC_STATIC || lowered(c->label) != wanted) continue;
+        if (c->id == gui::IDC_STATIC || labelKey(c->label) != wanted) continue;
         if (found != nullptr) {
             error = "\"" + form.caption() + "\": the label " + quoted(ref) +
                     " names more than one control; use the id";

@@ -48,7 +48,8 @@ std::string describeControl(const gui::Control& control);
 // What a control shows, as one line: text, on/off, selected item, position.
 std::string shownValue(const gui::Control& control);
 
-// Finds a control of the form by id or by label (case and '&' marks ignored).
+// Finds a control of the form by id or by label: letter case, '&' marks, line
+// breaks, runs of blanks and a trailing '=' or ':' do not count.
 gui::Control* resolveControl(gui::Dialog& form, const std::string& ref, std::string& error);
 
 // Parses "on"/"off" (also yes/no, true/false, 1/0, checked/unchecked).

@@ -84,6 +84,15 @@ TerminalDriver::TerminalDriver(std::istream& in, std::ostream& out, bool echo)
     : in_(in), out_(out), echo_(echo) {}
 
 bool TerminalDriver::readLine(const std::string& prompt, std::string& line) {
+    if (reader_) {
+        out_ << std::flush;
+        if (ended_ || !reader_(prompt, line)) {
+            ended_ = true;
+            out_ << "\n";
+            return false;
+        }
+        return true;
+    }
     out_ << prompt << std::flush;
     if (ended_ || !std::getline(in_, line)) {
         ended_ = true;
@@ -251,7 +260,7 @@ void TerminalDriver::showHelp(const std::string& path, int context, const std::s
 }
 
 void TerminalDriver::status(const std::string& text) {
-    out_ << "[status] " << text << "\n";
+    if (showStatus_) out_ << "[status] " << text << "\n";
 }
 
 bool TerminalDriver::alert(const std::string& text, int type) {

@@ -184,4 +184,47 @@ TEST_F(CliBatchTest, BadCommandLinesAndFiles) {
     EXPECT_FALSE(fs::exists("run/bad_comp.log"));
 }
 
+// Each analysis takes only its own kind of log: a log of the other kind, a
+// workbook or any other file is refused with what it is, and nothing is
+// written (an analysis written earlier stays as it was).
+TEST_F(CliBatchTest, AnalysesRefuseFilesThatAreNotTheirLogs) {
+    batchtest::writeFile("run/c_comp.log",
+                         "TestNumber;ObjectiveFuncValue;Zero-restricted;MaximumJump;BaseJumps;"
+                         "OverallTime;ResolutionTime;PercentageZeros;PercentageBetaMults;"
+                         "PercentageIntegers\n1;30,000000;YES;8,000000;1;0,1;0,1;0;0;100\n");
+    batchtest::writeFile("run/b_bias.log",
+                         "TestNumber;a_i-b[a_i/b]=0;#total;#rounded up;\"=1\";#tot;#rup\n"
+                         "1;0;3;0;1;4;2\nBase Number = 2\n");
+    batchtest::writeFile("run/c_comp-analysis.xlsx", "written before");
+    fs::copy_file(kExamples + "employment.xlsx", "run/employment.xlsx");
+    const auto filesBefore = std::distance(fs::directory_iterator("run"), fs::directory_iterator{});
+
+    Outcome r = quorant("--quiet analyze-bias run/c_comp.log");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("run/c_comp.log is not a bias test log but a computational test log: "
+                         "analyse it with quorant analyze"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(readFile("run/c_comp-analysis.xlsx"), "written before");
+    r = quorant("--quiet analyze run/b_bias.log");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("but a bias test log: analyse it with quorant analyze-bias"),
+              std::string::npos)
+        << r.err;
+    for (const char* command : {"analyze", "analyze-bias"}) {
+        r = quorant(std::string("--quiet ") + command + " run/employment.xlsx");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("is not a"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("callback failed"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("too long"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator("run"), fs::directory_iterator{}), filesBefore)
+        << "a refused analysis must write nothing";
+
+    // The bias log is one: its analysis is made.
+    r = quorant("--quiet analyze-bias run/b_bias.log");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists("run/b_bias-analysis.xlsx"));
+}
+
 }  // namespace

@@ -9,6 +9,8 @@
 #include "batch/batch_texts.h"
 #include "batch/comp_test_dialog.h"
 #include "random/rinst_dialog.h"
+#include "random/tables.h"
+#include "tests/support/ranrot_peer.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace {
@@ -188,6 +190,26 @@ TEST_F(RunnerTest, RandomInstanceDialogOpensTheTestsOverItself) {
     EXPECT_EQ(user.windows, (std::vector<std::string>{"RInstDialog", "CCompTestDialog"}));
     EXPECT_EQ(parentClass, "RInstDialog");
     EXPECT_TRUE(parentMinimised);
+}
+
+// A batch drawing its seeds from a generator that failed its self-test would
+// round the same tables over and over: the repetition stops with the alert.
+// Seeds given on the line need no generator.
+TEST_F(RunnerTest, FailedGeneratorStopsARepetitionThatDrawsSeeds) {
+    testing::internal::CaptureStdout();
+    RanrotGenerator rg = failedGenerator(3);
+    testing::internal::GetCapturedStdout();
+    batch::TestSpec spec;
+    spec.seed = 11;
+    spec.zeroseed = 5;
+    TableParams params;
+    EXPECT_TRUE(batchTableSeeds(spec, rg, params));
+    EXPECT_EQ(params.seed, 11u);
+    EXPECT_TRUE(alerts().empty());
+    spec.zeroseed = -1;
+    EXPECT_FALSE(batchTableSeeds(spec, rg, params));
+    EXPECT_EQ(alerts(), (std::vector<std::string>{
+                            "Random number generator failed its self-test! No table was generated."}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "tests/capture/capture_fixture.h"
+#include "tests/support/host_fault.h"
 
 namespace capture_test {
 namespace {
@@ -146,6 +147,39 @@ TEST_F(ScanTest, ScanClearsTheAdvancedModeOfTheAddSumsDialog) {
     sumDialogState.advancedMode = 1;
     ASSERT_EQ(fLookup(), 0);
     EXPECT_EQ(sumDialogState.advancedMode, 0);
+}
+
+// The host cannot give the second sheet's id: that sheet is reported and
+// yields no cells, and the others are still captured (a scan that stopped
+// there would lose Sheet3; one that went on silently would round a table
+// without Sheet2's cells unannounced).
+TEST_F(ScanTest, SheetWithoutIdIsReportedAndYieldsNoCells) {
+    put("Sheet1!A1", "1");
+    put("Sheet2!A1", "2");
+    put("Sheet3!A1", "3");
+    testhost::HostFault fault(xlSheetId, 1, 1);
+    ASSERT_EQ(fLookup(), 0);
+    EXPECT_EQ(fault.failed(), 1);
+    EXPECT_EQ(user.alertTexts(), (std::vector<std::string>{" No SheetID!"}));
+    EXPECT_EQ(gInstance.ncells, 2);
+    EXPECT_NE(cellOf(0, 0, 0), nullptr);
+    EXPECT_EQ(cellOf(1, 0, 0), nullptr);
+    EXPECT_NE(cellOf(2, 0, 0), nullptr);
+}
+
+// The last cell of the second sheet cannot be found: the scan fails with its
+// alert and releases what it had read from the first sheet.
+TEST_F(ScanTest, LastCellNotFoundFailsTheScanAndReleasesTheCells) {
+    put("Sheet1!A1", "1");
+    put("Sheet2!A1", "2");
+    // The first call remembers the user's active cell, the second finds
+    // Sheet1's last cell, the third Sheet2's.
+    testhost::HostFault fault(xlfActiveCell, 2, 1);
+    EXPECT_EQ(fLookup(), 1);
+    EXPECT_EQ(fault.failed(), 1);
+    EXPECT_TRUE(alerted(user, " Error on trying to find last cell!"));
+    EXPECT_EQ(gInstance.cellList, nullptr);
+    EXPECT_EQ(gInstance.ncells, 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // and protection rules, the three counts, and the options sheet's two endings.
 #include "host/host.h"
 #include "tests/capture/capture_fixture.h"
+#include "tests/support/host_fault.h"
 
 namespace capture_test {
 namespace {
@@ -295,6 +296,31 @@ TEST_F(SumsTest, EditedBoundsAndLevelsReplaceThoseOfALoadedInstance) {
         unloadInstance();
         gOptions = RoundingOptions{};
     }
+}
+
+// The host cannot name the sheet of the first cell read (the total B3, the
+// head of the list): that cell's formula is not read, which the alert says;
+// the other column's sum is still found, and B's cells, now in no equation,
+// are removed.
+TEST_F(SumsTest, CellWhoseSheetHasNoIdIsReportedAndItsFormulaSkipped) {
+    put("A1", "1");
+    put("A2", "2");
+    put("A3", "=SUM(A1:A2)");
+    put("B1", "3");
+    put("B2", "4");
+    put("B3", "=SUM(B1:B2)");
+    ASSERT_EQ(fLookup(), 0);
+    acceptOptions();
+    {
+        testhost::HostFault fault(xlSheetId, 0, 1);
+        ASSERT_EQ(fAddsums(), 0);
+        EXPECT_EQ(fault.failed(), 1);
+    }
+    EXPECT_EQ(user.alertTexts(), (std::vector<std::string>{"No such sheet id."}));
+    EXPECT_EQ(gInstance.nsums, 1);
+    EXPECT_NE(sumAt(0, 2, 0), nullptr);
+    EXPECT_EQ(gInstance.ncells, 3);
+    EXPECT_EQ(cellOf(0, 2, 1), nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "engine/master_model.h"
 
 #include "engine/engine_texts.h"
+#include "tests/support/ranrot_peer.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -185,9 +186,22 @@ TEST_F(MasterModelTest, RandomWeightsDrawOncePerCell) {
 
     RanrotGenerator g(7), h(7);
     MasterColumns cols;
-    BuildMasterColumns(0, true, g, cols);
+    EXPECT_TRUE(BuildMasterColumns(0, true, g, cols));
     for (int i = 0; i < 3; ++i) h.nextDouble();
     EXPECT_EQ(g.nextWord(), h.nextWord());  // exactly one draw per cell
+}
+
+// A generator that failed its self-test repeats its words: weights drawn from
+// it are not random, and the model must not be built on them. Without random
+// weights the generator plays no part.
+TEST_F(MasterModelTest, FailedGeneratorRefusesRandomWeightsOnly) {
+    loadTwoCellTable();
+    testing::internal::CaptureStdout();
+    RanrotGenerator g = failedGenerator(7);
+    EXPECT_NE(testing::internal::GetCapturedStdout(), "");
+    MasterColumns cols;
+    EXPECT_FALSE(BuildMasterColumns(0, true, g, cols));
+    EXPECT_TRUE(BuildMasterColumns(0, false, g, cols));
 }
 
 TEST_F(MasterModelTest, EmptyStepRangesAreReported) {

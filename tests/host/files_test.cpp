@@ -384,4 +384,20 @@ TEST_F(FilesTest, CopyWriteRenameSaveAndCheckWithLibreOffice) {
               "e & \"\"quotes\"\"\",528\n528,314\n");
 }
 
+// Saving into a folder that does not exist says so (not a guess about
+// permissions from the writer) and writes nothing; saving every new workbook
+// into a folder makes the folder.
+TEST_F(FilesTest, MissingFolderIsNamedAndSaveNewMakesItsFolder) {
+    const std::string book = host::newWorkbook();
+    std::string error;
+    ASSERT_TRUE(host::enterCell("A1", "5", error)) << error;
+    EXPECT_FALSE(host::saveWorkbook(book, "nowhere/t.xlsx", error));
+    EXPECT_NE(error.find("there is no folder nowhere"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists("nowhere"));
+    std::vector<std::string> saved;
+    ASSERT_TRUE(host::saveNewWorkbooks("made/deeper", saved, error)) << error;
+    EXPECT_EQ(saved, (std::vector<std::string>{"made/deeper/" + book + ".xlsx"}));
+    EXPECT_TRUE(std::filesystem::exists(saved[0]));
+}
+
 }  // namespace

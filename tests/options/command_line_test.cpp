@@ -64,8 +64,10 @@ const char* const kScript = R"(dialog " Quorant" {
   page "Bounds"
   set 12003 "-inf"
   leave 12003
+  leave 12005
   set 12004 500
   leave 12004
+  leave 12006
   page "Protection Levels"
   check 12050 on
   set 12003 2
@@ -201,11 +203,14 @@ TEST(OptionFlags, ValuesTheSheetWouldNotTakeAreRefused) {
     EXPECT_TRUE(ok.empty());
     // Page by page in the sheet's order; the protection boxes after their radio.
     std::vector<std::string> seen;
-    for (const auto& v : flags.values) seen.push_back(v.page + "/" + v.control + "=" + v.value);
+    // A bound not given is passed through, so that it gives what the page shows.
+    for (const auto& v : flags.values)
+        seen.push_back(v.page + "/" + v.control + (v.passThrough ? " left" : "=" + v.value));
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "General Options/12003=2.5", "General Options/12005=3",
-                        "General Options/12019=off", "Bounds/12003=-inf", "Bounds/12006=inf",
-                        "Protection Levels/12050=on", "Protection Levels/12003=1e1"}));
+                        "General Options/12019=off", "Bounds/12003=-inf", "Bounds/12005 left",
+                        "Bounds/12004 left", "Bounds/12006=inf", "Protection Levels/12050=on",
+                        "Protection Levels/12003=1e1"}));
 }
 
 }  // namespace

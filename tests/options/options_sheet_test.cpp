@@ -248,9 +248,11 @@ TEST_F(OptionsSheetTest, UntouchedBoundsFollowTheFinalBase) {
     EXPECT_EQ(cellOf(0, 2, 0)->lbd, 0);
 }
 
-// The base changed first, then one bound typed: the page was made with base 5
-// and shows Y = W = 10, which is what the cells get (not 2 x the old base).
-TEST_F(OptionsSheetTest, TypedBoundKeepsTheOtherBoundsAsShown) {
+// Only a box that loses the focus is taken: the base changed first, then only
+// the cap typed; the distances keep the values set before the sheet opened
+// (2 x the base of the capture), not the texts the page shows, and the bounds
+// no longer follow the base. A page shown again shows its prepared texts.
+TEST_F(OptionsSheetTest, TypedBoundTakesOnlyItsOwnBoxAndThePageShowsItsTextsAgain) {
     ASSERT_EQ(captureWith([](gui::ModalWindow& w) {
                   EXPECT_EQ(page(w, "General Options"), "");
                   EXPECT_EQ(enter(w, 12003, "5"), "");
@@ -259,16 +261,43 @@ TEST_F(OptionsSheetTest, TypedBoundKeepsTheOtherBoundsAsShown) {
                   EXPECT_EQ(enter(w, 12004, "12"), "");
                   EXPECT_EQ(page(w, "General Options"), "");
                   EXPECT_EQ(page(w, "Bounds"), "");
-                  EXPECT_EQ(shownText(w, 12004), "12") << "the page shows what it took";
+                  EXPECT_EQ(shownText(w, 12004), "inf") << "the prepared text, not the typed";
                   EXPECT_EQ(w.userOk(), "");
               }),
               0);
-    EXPECT_EQ(gOptions.lbDist, 10);
-    EXPECT_EQ(gOptions.ubDist, 10);
-    EXPECT_EQ(gOptions.ubCap, 12);
+    EXPECT_EQ(gOptions.lbDist, 20) << "a box never left must not be read";
+    EXPECT_EQ(gOptions.ubDist, 20);
+    EXPECT_EQ(gOptions.ubCap, 12) << "showing the page again must not undo what was taken";
     EXPECT_EQ(gOptions.ubCapInf, 0);
-    EXPECT_EQ(cellOf(0, 0, 0)->ubd, 11);
+    EXPECT_EQ(cellOf(0, 0, 0)->ubd, 12);
     EXPECT_EQ(cellOf(0, 2, 0)->ubd, 12);
+}
+
+// 100 + 200 = 300 with base 5 when the Bounds page is made: passing through the
+// lower-distance box without typing takes the 10 it shows, and the bounds stay
+// the user's when the base goes back to 10 (lower bound 100 - 10, upper bound
+// 100 + 2 x 10 from before the sheet).
+TEST_F(OptionsSheetTest, BoxLeftWithoutTypingTakesWhatItShows) {
+    put("A1", "100");
+    put("A2", "200");
+    put("A3", "=SUM(A1:A2)");
+    ASSERT_EQ(fLookup(), 0);
+    onOptions([](gui::ModalWindow& w) {
+        EXPECT_EQ(page(w, "General Options"), "");
+        EXPECT_EQ(enter(w, 12003, "5"), "");
+        EXPECT_EQ(page(w, "Bounds"), "");
+        EXPECT_EQ(w.currentForm()->focusedId(), gui::kNoFocus) << "opening the page takes nothing";
+        EXPECT_EQ(w.currentForm()->userLeave(12005), "");
+        EXPECT_EQ(page(w, "General Options"), "");
+        EXPECT_EQ(enter(w, 12003, "10"), "");
+        EXPECT_EQ(w.userOk(), "");
+    });
+    ASSERT_EQ(fAddsums(), 0);
+    EXPECT_EQ(gOptions.basenumber, 10);
+    EXPECT_EQ(gOptions.lbDist, 10);
+    EXPECT_EQ(cellOf(0, 0, 0)->lbd, 90);
+    EXPECT_EQ(cellOf(0, 0, 0)->ubd, 120);
+    EXPECT_TRUE(user.messageBoxes.empty());
 }
 
 TEST_F(OptionsSheetTest, ProtectionLevelsShowTheOptionsAndFollowTheRadioButtons) {

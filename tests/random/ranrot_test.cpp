@@ -8,17 +8,7 @@
 #include <set>
 #include <vector>
 
-// Reaches into the generator to put it into the state its self-test looks for.
-struct RanrotTestPeer {
-    static void restoreSeededBuffer(RanrotGenerator& g) {
-        std::memcpy(g.buffer_, g.snapshot_[RanrotGenerator::kPairs - g.lag1_], sizeof g.buffer_);
-    }
-    static void breakLags(RanrotGenerator& g) { g.lag2_ = (g.lag1_ + 3) % RanrotGenerator::kPairs; }
-    static void runSelfTest(RanrotGenerator& g) { g.selfTest(); }
-    static int lagDistance(const RanrotGenerator& g) {
-        return (g.lag2_ + RanrotGenerator::kPairs - g.lag1_) % RanrotGenerator::kPairs;
-    }
-};
+#include "tests/support/ranrot_peer.h"
 
 namespace {
 
