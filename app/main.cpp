@@ -19,6 +19,7 @@
 #include "app/options_flags.h"
 #include "app/program.h"
 #include "app/script.h"
+#include "app/serve.h"
 #include "gui/driver.h"
 #include "host/host.h"
 
@@ -32,6 +33,9 @@ const char* const kUsage =
     "Commands:\n"
     "  shell               an interactive session: menus, workbooks and dialogs in the\n"
     "                      terminal (the default when no command is given)\n"
+    "  serve [--port N] [--folder DIR]\n"
+    "                      the menus, workbooks and dialogs in a browser page on this\n"
+    "                      machine (see docs/serve.md; `quorant serve --help`)\n"
     "  menu                load the add-in and print the menu bar and its commands\n"
     "  script FILE         run a script of actions (see docs/scripting.md);\n"
     "                      `quorant script --help` lists the actions\n"
@@ -211,6 +215,20 @@ int run(int argc, char** argv) {
             return 2;
         }
         return runMenu(quiet);
+    }
+    if (command == "serve") {
+        const std::vector<std::string> options(rest.begin() + 1, rest.end());
+        if (std::find(options.begin(), options.end(), "--help") != options.end()) {
+            std::cout << app::kServeUsage;
+            return 0;
+        }
+        app::ServeSettings settings;
+        std::string error;
+        if (!app::parseServeArguments(options, settings, error)) {
+            std::cerr << "quorant serve: " << error << "\n" << app::kServeUsage;
+            return 2;
+        }
+        return app::runServe(settings, quiet);
     }
     if (command == "script") {
         bool bare = false;

@@ -16,6 +16,7 @@ const std::vector<Target>& targets() {
         {"instance_file", instanceFile}, {"spec_lines", specLines},   {"xlsx_package", xlsxPackage},
         {"xlsx_parts", xlsxParts},       {"text_import", textImport}, {"formulas", formulas},
         {"references", references},      {"totals", totalsSearch},
+        {"number_formats", numberFormats},
     };
     return all;
 }

@@ -38,6 +38,10 @@ void references(const uint8_t* data, size_t size);
 // The search for typed totals on a picture of a workbook made from the bytes.
 void totalsSearch(const uint8_t* data, size_t size);
 
+// Number formats of cells (the page of quorant serve shows values through
+// them): eight bytes of a number, then formats line by line.
+void numberFormats(const uint8_t* data, size_t size);
+
 const std::vector<Target>& targets();
 
 // Reports a broken rule on standard error and aborts.

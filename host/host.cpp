@@ -128,6 +128,12 @@ bool activateWorkbook(const std::string& book, std::string& error) {
     return true;
 }
 
+bool workbookChanged(const std::string& book) {
+    std::string error;
+    const Workbook* b = bookOrError(book, error);
+    return b != nullptr && b->dirty;
+}
+
 bool holdsPivotTable(const std::string& book) {
     std::string error;
     const Workbook* b = bookOrError(book, error);
@@ -275,6 +281,37 @@ bool setNumberFormat(const std::string& ref, const std::string& format, std::str
         model().touch(*s);
     }
     return true;
+}
+
+bool readSheet(const std::string& sheet, std::vector<SheetCellInfo>& out, std::string& error) {
+    Sheet* s = sheet.empty() ? model().activeSheet() : model().findSheet(sheet);
+    if (!s) {
+        error = sheet.empty() ? "no workbook is open" : "there is no sheet named " + sheet;
+        return false;
+    }
+    out.clear();
+    std::vector<uint32_t> keys;
+    for (auto& [k, c] : s->cells)
+        if (!c.empty()) keys.push_back(k);
+    for (uint32_t k : keys) {
+        SheetCellInfo cell;
+        cell.row = static_cast<int>(k / kMaxCols);
+        cell.col = static_cast<int>(k % kMaxCols);
+        const Cell& c = s->cells[k];
+        cell.info.value = model().value(*s, cell.row, cell.col);
+        cell.info.text = valueToText(cell.info.value);
+        if (c.formula) {
+            cell.info.formulaA1 = model().formulaText(*s, cell.row, cell.col, Notation::A1);
+            cell.info.formulaR1C1 = model().formulaText(*s, cell.row, cell.col, Notation::R1C1);
+        }
+        cell.info.format = c.format.empty() ? "General" : c.format;
+        out.push_back(std::move(cell));
+    }
+    return true;
+}
+
+unsigned long long changeCount() {
+    return model().generation;
 }
 
 bool showSheet(const std::string& sheet, bool formulas, std::string& out, std::string& error) {

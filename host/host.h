@@ -162,6 +162,8 @@ bool selectSheet(const std::string& sheet, std::string& error);
 bool selectRange(const std::string& areas, std::string& error);
 // The selection of the active sheet as "Sheet1!A1:C4" (areas joined by ',').
 std::string selectionText();
+// True when the open workbook `book` changed since it was made, read or saved.
+bool workbookChanged(const std::string& book);
 // Workbooks made during this run (New, copies) that are open and hold changes
 // not saved: the program lists them when it ends.
 std::vector<std::string> unsavedWorkbooks();
@@ -193,6 +195,16 @@ bool setCellValue(const std::string& ref, const Value& value, std::string& error
 bool setCellFormula(const std::string& ref, const std::string& formula, bool r1c1,
                     std::string& error);
 bool setNumberFormat(const std::string& ref, const std::string& format, std::string& error);
+// Every non-empty cell of a sheet ("" for the active one, "Sheet2" of the
+// active workbook, or "[Book]Sheet"), row by row, with what readCell gives.
+struct SheetCellInfo {
+    int row = 0, col = 0;  // zero-based
+    CellInfo info;
+};
+bool readSheet(const std::string& sheet, std::vector<SheetCellInfo>& out, std::string& error);
+// A number that moves with every change of a workbook's cells or sheets:
+// front ends keep what they show of the workbooks until it moves.
+unsigned long long changeCount();
 // The contents of a sheet ("" for the active one) as lines "A1: text", one per
 // non-empty cell, row by row; with formulas, formula cells show "=..." (A1).
 bool showSheet(const std::string& sheet, bool formulas, std::string& out, std::string& error);

@@ -117,6 +117,7 @@ class DocExamples : public ::testing::Test {
         if (starts("TestNumber;ObjectiveFuncValue")) return checkLogHeader(b);
         if (starts("demo.qsc:")) return checkScriptMessage(first);
         if (starts("Found total:")) return checkFoundTotals(b);
+        if (starts("Quorant is serving the folder")) return checkServeBanner(b);
         // The live progress line: only on a terminal, during a run of more
         // than a second (its tests drive a pseudo terminal).
         if (std::regex_search(first, std::regex("^[0-9]+:[0-9]{2} of [0-9]+:[0-9]{2} ")))
@@ -304,6 +305,31 @@ class DocExamples : public ::testing::Test {
         return true;
     }
 
+    // What quorant serve prints on starting, with this run's folder, port and
+    // token in place of the page's; Ctrl-C stops it.
+    bool checkServeBanner(const Block& b) {
+        const clirun::Outcome r =
+            sh("quorant --quiet serve --port 0 --folder . >serve.out 2>serve.err &\n"
+               "pid=$!\n"
+               "for i in $(seq 1200); do [ \"$(wc -l <serve.out)\" -ge 3 ] && break; sleep 0.1; "
+               "done\n"
+               "kill -INT $pid\nwait $pid\n");
+        EXPECT_EQ(r.status, 0) << slurp("serve.err");
+        std::istringstream shown(slurp("serve.out"));
+        for (const std::string& doc : b.lines) {
+            std::string pattern =
+                std::regex_replace(doc, std::regex(R"([.?^$|()\[\]{}*+\\])"), R"(\$&)");
+            pattern = std::regex_replace(pattern, std::regex(R"(/home/me/my-tables)"), R"(/\S+)");
+            pattern = std::regex_replace(pattern, std::regex(":8765/"), ":[0-9]+/");
+            pattern = std::regex_replace(pattern, std::regex(R"(=3f0c9a\\\.\\\.\\\.e1)"),
+                                         "=[0-9a-f]{16,}");
+            std::string line;
+            std::getline(shown, line);
+            EXPECT_TRUE(std::regex_match(line, std::regex(pattern))) << doc << "\nas\n" << line;
+        }
+        return true;
+    }
+
     std::string where_;
 };
 
@@ -328,6 +354,10 @@ TEST_F(DocExamples, Totals) {
     checkFile("docs/totals.md");
 }
 
+TEST_F(DocExamples, Serve) {
+    checkFile("docs/serve.md");
+}
+
 TEST_F(DocExamples, BenchmarksAndFuzzingNameOnlyWhatMakeRuns) {
     checkFile("docs/benchmarks.md");
     checkFile("docs/fuzzing.md");
@@ -339,8 +369,9 @@ TEST(DocPages, EveryPageIsChecked) {
     for (const auto& entry : fs::directory_iterator(kSource + "/docs"))
         pages.push_back(entry.path().filename().string());
     std::sort(pages.begin(), pages.end());
+    // images/ holds the pictures the pages show.
     EXPECT_EQ(pages, (std::vector<std::string>{"benchmarks.md", "commands.md", "fuzzing.md",
-                                               "scripting.md", "totals.md"}))
+                                               "images", "scripting.md", "serve.md", "totals.md"}))
         << "a new page needs its test in this file";
 }
 
