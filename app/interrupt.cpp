@@ -29,6 +29,7 @@ constexpr char kOutputsWritten[] = "its outputs had been written";
 std::atomic<int> received{0};
 std::thread::id mainThread;
 std::atomic<void (*)()> stopHook{nullptr};
+std::atomic<void (*)(int)> delegated{nullptr};
 std::mutex foldersMutex;
 std::vector<std::string> folders;
 std::mutex commitMutex;
@@ -84,7 +85,11 @@ void watch() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     int sig = 0;
-    while (sigwait(&set, &sig) != 0) {
+    for (;;) {
+        if (sigwait(&set, &sig) != 0) continue;
+        void (*handler)(int) = delegated.load();
+        if (!handler) break;
+        handler(sig);
     }
     received.store(sig);
     if (void (*hook)() = stopHook.load()) hook();
@@ -114,6 +119,10 @@ int signalReceived() {
 
 void setStopHook(void (*hook)()) {
     stopHook.store(hook);
+}
+
+void delegate(void (*handler)(int sig)) {
+    delegated.store(handler);
 }
 
 void addPartialFolder(const std::string& folder) {

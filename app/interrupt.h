@@ -27,6 +27,12 @@ int signalReceived();
 // none). A plain function that is safe to call from any thread.
 void setStopHook(void (*hook)());
 
+// Hands the signals to a part of the program that ends by itself (the web
+// server): while a handler is set, the watcher calls it with each signal
+// received, from the watcher's thread, and neither stops the add-in nor ends
+// the process. Null gives the signals back.
+void delegate(void (*handler)(int sig));
+
 // A folder that may hold partial files of this process (outputs being
 // written); endRun removes them there.
 void addPartialFolder(const std::string& folder);

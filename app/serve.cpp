@@ -1,20 +1,22 @@
 #include "app/serve.h"
 
 #include <httplib.h>
-#include <pthread.h>
 #include <signal.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 #include <thread>
 
 #include "app/drivers/web_driver.h"
 #include "app/drivers/web_session.h"
+#include "app/interrupt.h"
 #include "app/program.h"
 #include "app/progress_line.h"
 #include "app/run_progress_source.h"
@@ -24,6 +26,40 @@
 #include "host/host.h"
 
 namespace app {
+
+namespace {
+
+// Ctrl-C and SIGTERM, handed over by the program's signal watcher while the
+// server runs: the server stops by itself and keeps what was made.
+struct SignalQueue {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int pending = 0;
+    bool closed = false;
+} signalQueue;
+
+void queueSignal(int) {
+    std::lock_guard<std::mutex> lock(signalQueue.mutex);
+    ++signalQueue.pending;
+    signalQueue.changed.notify_all();
+}
+
+// The next signal; false once the queue is closed.
+bool nextSignal() {
+    std::unique_lock<std::mutex> lock(signalQueue.mutex);
+    signalQueue.changed.wait(lock, [] { return signalQueue.pending > 0 || signalQueue.closed; });
+    if (signalQueue.closed) return false;
+    --signalQueue.pending;
+    return true;
+}
+
+void closeSignals() {
+    std::lock_guard<std::mutex> lock(signalQueue.mutex);
+    signalQueue.closed = true;
+    signalQueue.changed.notify_all();
+}
+
+}  // namespace
 
 const char* const kServeUsage =
     "usage: quorant serve [--port N] [--folder DIR]\n"
@@ -102,13 +138,9 @@ int runServe(const ServeSettings& settings, bool quiet) {
         return 2;
     }
 
-    // Ctrl-C and SIGTERM are taken by a thread of their own; every other
-    // thread inherits the blocked mask.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Ctrl-C and SIGTERM come from the program's signal watcher (every
+    // thread keeps them blocked) to the stopper below.
+    interrupt::delegate(queueSignal);
     ::signal(SIGPIPE, SIG_IGN);
 
     drivers::WebSession session;
@@ -158,18 +190,14 @@ int runServe(const ServeSettings& settings, bool quiet) {
     installRoutes(server, session, app, folder, token, port);
     app.publish();
 
-    std::atomic<bool> finished{false};
     std::thread http([&server] { server.listen_after_bind(); });
     std::thread stopper([&] {
-        int sig = 0;
-        sigwait(&stopSignals, &sig);
-        if (finished) return;
+        if (!nextSignal()) return;
         std::cerr << "\nquorant serve: stopping (press Ctrl-C again to stop at once)\n";
         session.requestStop();
         server.stop();
         // A second signal while a long command finishes ends the process.
-        sigwait(&stopSignals, &sig);
-        if (!finished) {
+        if (nextSignal()) {
             std::cerr << "quorant serve: stopped at once\n";
             std::_Exit(130);
         }
@@ -183,10 +211,10 @@ int runServe(const ServeSettings& settings, bool quiet) {
     session.run();  // until Ctrl-C
     server.stop();
     http.join();
-    // The stopper waits for a (second) signal; it gets one from us.
-    finished = true;
-    pthread_kill(stopper.native_handle(), SIGTERM);
+    // The stopper waits for a (second) signal: it waits no longer.
+    closeSignals();
     stopper.join();
+    interrupt::delegate(nullptr);
 
     app.finish(std::cerr);
     reportUnsavedWorkbooks(std::cerr);
