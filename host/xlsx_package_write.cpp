@@ -411,8 +411,10 @@ class PackageWriter {
         pugi::xml_node wb = child(doc, "workbook");
         pugi::xml_node sheets = child(wb, "sheets");
         std::vector<pugi::xml_node> old;
+        // The sheets as the reader takes them; other elements stay where they are.
         for (pugi::xml_node s : sheets.children())
-            if (s.type() == pugi::node_element) old.push_back(s);
+            if (s.type() == pugi::node_element && std::strcmp(localName(s.name()), "sheet") == 0)
+                old.push_back(s);
         std::string prefix = sheets.name();
         prefix = prefix.substr(0, prefix.find(':') == std::string::npos ? 0 : prefix.find(':') + 1);
         unsigned maxId = 0;

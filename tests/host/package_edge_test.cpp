@@ -155,6 +155,24 @@ TEST_F(PackageEdges, CalculationChainDroppedAndFullCalculationRequested) {
         << parts["xl/workbook.xml"];
 }
 
+// An element among the sheets that is no sheet (another program's extension,
+// or damage) is not one of the workbook's sheets: saving keeps the sheets the
+// reader took, so the copy still opens with them.
+TEST_F(PackageEdges, ForeignElementAmongTheSheetsIsNoSheet) {
+    auto parts = book("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    const std::string sheet = "<sheet name=\"Data\"";
+    parts["xl/workbook.xml"].replace(parts["xl/workbook.xml"].find(sheet), sheet.size(),
+                                     "<sheetX name=\"Gone\" sheetId=\"9\"/><sheet name=\"Data\"");
+    ASSERT_TRUE(writePackage("foreign.xlsx", parts));
+    std::string error;
+    ASSERT_TRUE(host::openWorkbook("foreign.xlsx", error)) << error;
+    ASSERT_TRUE(host::saveWorkbook("foreign", "out.xlsx", error)) << error;
+    host::reset();
+    ASSERT_TRUE(host::openWorkbook("out.xlsx", error)) << error;
+    EXPECT_EQ(host::sheetNames("out"), (std::vector<std::string>{"Data"}));
+    EXPECT_EQ(cellValue("Data!A1"), num(1));
+}
+
 // A sheet added to a workbook read from a file gets a part, a relationship
 // and a content type; a sheet left out of a copy takes its part along.
 TEST_F(PackageEdges, SheetsAddedAndRemovedFollowInThePartsLists) {
