@@ -43,6 +43,14 @@ const char* localName(const char* name) {
     return colon ? colon + 1 : name;
 }
 
+// A relationship to the calculation chain, told by the end of its type as the
+// reader tells every relationship (a type that merely holds the word is not).
+bool isCalcChainType(const char* type) {
+    static constexpr char kTail[] = "/calcChain";
+    const size_t n = std::strlen(type), t = sizeof kTail - 1;
+    return n >= t && std::strcmp(type + n - t, kTail) == 0;
+}
+
 pugi::xml_node child(pugi::xml_node n, const char* name) {
     for (pugi::xml_node c : n.children())
         if (std::strcmp(localName(c.name()), name) == 0) return c;
@@ -389,7 +397,7 @@ class PackageWriter {
         if (!src_.read(relsPart, text, ignored) || !parse(text, doc)) return "";
         for (pugi::xml_node r : child(doc, "Relationships").children()) {
             const char* type = attribute(r, "Type").value();
-            if (std::strstr(type, "/calcChain"))
+            if (isCalcChainType(type))
                 return resolvePartName(pkg_.workbookPart, attribute(r, "Target").value());
         }
         return "";
@@ -491,7 +499,7 @@ class PackageWriter {
         std::vector<pugi::xml_node> gone;
         for (pugi::xml_node r : rels.children()) {
             if (r.type() != pugi::node_element) continue;
-            if (std::strstr(attribute(r, "Type").value(), "/calcChain") ||
+            if (isCalcChainType(attribute(r, "Type").value()) ||
                 droppedIds.count(attribute(r, "Id").value()))
                 gone.push_back(r);
         }
