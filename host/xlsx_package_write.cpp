@@ -165,8 +165,11 @@ class PackageWriter {
             }
             sourceOf_.push_back(src);
         }
+        // A sheet left out takes its part along, unless that part is the
+        // workbook itself (a damaged relationship can point a sheet there).
         for (size_t i = 0; i < pkg_.sheets.size(); ++i)
-            if (!used.count(static_cast<int>(i)) && !pkg_.sheets[i].part.empty()) {
+            if (!used.count(static_cast<int>(i)) && !pkg_.sheets[i].part.empty() &&
+                lower(pkg_.sheets[i].part) != lower(pkg_.workbookPart)) {
                 droppedParts_.insert(lower(pkg_.sheets[i].part));
                 droppedParts_.insert(lower(relationshipsPart(pkg_.sheets[i].part)));
             }
