@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <pugixml.hpp>
 
 #include "common/limits.h"
@@ -202,11 +203,18 @@ class Reader {
         }
         pugi::xml_document doc;
         if (!load(relsPart, doc, error)) return false;
+        std::set<std::string> ids;
         for (pugi::xml_node r : children(child(doc, "Relationships"), "Relationship")) {
             const char* id = attr(r, "Id");
             const char* type = attr(r, "Type");
             const char* target = attr(r, "Target");
             const char* mode = attr(r, "TargetMode");
+            // One id for two relationships is read one way here and another
+            // way elsewhere (a sheet would be one part here, another there).
+            if (id && !ids.insert(id).second) {
+                error = "its part " + relsPart + " gives the relationship id " + id + " twice";
+                return false;
+            }
             if (!id || !type || !target || (mode && std::strcmp(mode, "External") == 0)) continue;
             out[id] = {type, target};
         }

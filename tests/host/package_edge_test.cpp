@@ -279,6 +279,19 @@ TEST_F(PackageEdges, DuplicateEntriesAreRefused) {
     EXPECT_FALSE(host::openWorkbook("case.xlsx", error));
     EXPECT_NE(error.find("more than once"), std::string::npos) << error;
 
+    // So is one relationship id given to two relationships (here the sheet's
+    // and the calculation chain's): the sheet would be one part here and
+    // another elsewhere.
+    auto twoIds = book("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    std::string& rels = twoIds["xl/_rels/workbook.xml.rels"];
+    rels.insert(rels.find("</Relationships>"),
+                "<Relationship Id=\"rId1\" Type=\"" + kRel + "/calcChain\" Target=\"calcChain.xml\"/>");
+    ASSERT_TRUE(writePackage("ids.xlsx", twoIds));
+    EXPECT_FALSE(host::openWorkbook("ids.xlsx", error));
+    EXPECT_NE(error.find("xl/_rels/workbook.xml.rels gives the relationship id rId1 twice"),
+              std::string::npos)
+        << error;
+
     // Within a sheet, a cell given twice or out of order is just as ambiguous.
     ASSERT_TRUE(writePackage("twice.xlsx", book("<row r=\"1\"><c r=\"A1\"><v>1</v></c>"
                                                 "<c r=\"A1\"><v>2</v></c></row>")));
