@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/address.h"
+#include "host/xml_names.h"
 #include "host/xlsx_caches.h"
 #include "host/xlsx_text.h"
 #include "host/zipfile.h"
@@ -21,38 +22,14 @@ const char* const kChartExType = "application/vnd.ms-office.chartex+xml";
 const char* const kPivotCacheType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-const char* localName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
+using xmlnames::attr;
+using xmlnames::child;
+using xmlnames::endsWith;
+using xmlnames::localName;
+using xmlnames::lower;
 
 std::vector<pugi::xml_node> children(pugi::xml_node n, const char* local) {
-    std::vector<pugi::xml_node> out;
-    for (pugi::xml_node c : n.children())
-        if (c.type() == pugi::node_element && std::strcmp(localName(c.name()), local) == 0)
-            out.push_back(c);
-    return out;
-}
-
-pugi::xml_node child(pugi::xml_node n, const char* local) {
-    auto all = children(n, local);
-    return all.empty() ? pugi::xml_node() : all.front();
-}
-
-const char* attr(pugi::xml_node n, const char* local) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strcmp(localName(a.name()), local) == 0) return a.value();
-    return nullptr;
-}
-
-bool endsWith(const std::string& s, const char* tail) {
-    const size_t n = std::strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+    return xmlnames::elements(n, local);
 }
 
 }  // namespace

@@ -6,35 +6,17 @@
 #include <cstring>
 
 #include "host/address.h"
+#include "host/xml_names.h"
 
 namespace host {
 
 namespace {
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-const char* localName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-bool isNamed(pugi::xml_node n, const char* local) {
-    return n.type() == pugi::node_element && std::strcmp(localName(n.name()), local) == 0;
-}
-
-pugi::xml_node child(pugi::xml_node n, const char* local) {
-    for (pugi::xml_node c : n.children())
-        if (isNamed(c, local)) return c;
-    return {};
-}
-
-std::string prefixOf(pugi::xml_node n) {
-    const char* colon = std::strchr(n.name(), ':');
-    return colon ? std::string(n.name(), colon + 1) : std::string();
-}
+using xmlnames::child;
+using xmlnames::isNamed;
+using xmlnames::localName;
+using xmlnames::lower;
+using xmlnames::prefixOf;
 
 std::string trim(const std::string& s) {
     size_t a = s.find_first_not_of(" \t\r\n"), b = s.find_last_not_of(" \t\r\n");

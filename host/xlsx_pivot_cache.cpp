@@ -9,6 +9,7 @@
 #include <set>
 
 #include "host/address.h"
+#include "host/xml_names.h"
 #include "host/formula.h"
 #include "host/value.h"
 #include "host/xlsx_caches.h"
@@ -18,48 +19,14 @@ namespace host {
 
 namespace {
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-const char* localName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-bool isNamed(pugi::xml_node n, const char* local) {
-    return n.type() == pugi::node_element && std::strcmp(localName(n.name()), local) == 0;
-}
-
-pugi::xml_node child(pugi::xml_node n, const char* local) {
-    for (pugi::xml_node c : n.children())
-        if (isNamed(c, local)) return c;
-    return {};
-}
-
-std::vector<pugi::xml_node> elements(pugi::xml_node n, const char* local = nullptr) {
-    std::vector<pugi::xml_node> out;
-    for (pugi::xml_node c : n.children())
-        if (c.type() == pugi::node_element && (!local || isNamed(c, local))) out.push_back(c);
-    return out;
-}
-
-const char* attr(pugi::xml_node n, const char* local) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strcmp(localName(a.name()), local) == 0) return a.value();
-    return nullptr;
-}
-
-std::string prefixOf(pugi::xml_node n) {
-    const char* colon = std::strchr(n.name(), ':');
-    return colon ? std::string(n.name(), colon + 1) : std::string();
-}
-
-bool endsWith(const std::string& s, const char* tail) {
-    const size_t n = std::strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
+using xmlnames::attr;
+using xmlnames::child;
+using xmlnames::elements;
+using xmlnames::endsWith;
+using xmlnames::isNamed;
+using xmlnames::localName;
+using xmlnames::lower;
+using xmlnames::prefixOf;
 
 // A cell value as a cache item: its element name and text ("n", "1280").
 struct Item {
