@@ -16,6 +16,7 @@
 #include "engine/optimizer/start_beside.h"
 #include "engine/optimizer/status_map.h"
 #include "engine/optimizer/stop_request.h"
+#include "engine/optimizer/violation_walk.h"
 
 namespace qtb::opt {
 
@@ -57,11 +58,15 @@ void CbcSearch::TakeFedSolution(CbcModel* model) {
         return;
     if (announce_feed_) AnnounceStartSolution(p_, ToCaller(obj), found_at);
     Offer(x.data());
+    Inject(model, x.data(), obj);
+}
+
+void CbcSearch::Inject(CbcModel* model, const double* x, double obj) {
     if (model && model->getNumCols() == n_ && obj < model->getMinimizationObjValue()) {
         // CBC takes it as its own incumbent and prunes with it.
         injecting_ = true;
         double value = obj;
-        model->setBestSolution(CBC_ROUNDING, value, x.data(), 0);
+        model->setBestSolution(CBC_ROUNDING, value, x, 0);
         injecting_ = false;
     }
 }
@@ -152,7 +157,16 @@ CbcEventHandler::CbcAction CbcSearch::OnEvent(CbcModel* model, CbcEventHandler::
             }
             // Between nodes only: a cutoff that changes while CBC processes
             // a node trips its check that the node's children lie below it.
-            if (event == CbcEventHandler::treeStatus && !injecting_) TakeFedSolution(model);
+            if (event == CbcEventHandler::treeStatus && !injecting_) {
+                // The walk's solution, when CBC's root found none as good: given
+                // at the first node, so that a search that does well on its own
+                // runs as it would without it.
+                if (walk_pending_) {
+                    walk_pending_ = false;
+                    Inject(model, walk_x_.data(), walk_obj_);
+                }
+                TakeFedSolution(model);
+            }
         }
         if (stop_) return CbcEventHandler::stop;
         const double now = NowSeconds();
@@ -208,9 +222,41 @@ void CbcSearch::OnStage(CbcModel* model, int where) {
     p_.root_lp = root_lp_;
 }
 
+void CbcSearch::WalkFirst() {
+    const int millions = p_.Control(XO_START_WALK_EFFORT);
+    const ModelData& m = p_.SolverModel();
+    if (millions <= 0 || !WalkableModel(m)) return;
+    WalkSearch w;
+    w.sense = sense_;
+    w.effort = static_cast<int64_t>(millions) * 1000000;
+    // The caller's log callbacks go on while it walks, so its time limit and
+    // stop requests act as during the search.
+    w.stop = [this] {
+        const double now = NowSeconds();
+        if (BackstopReached(now)) return true;
+        Call(pacer_.OnEvent(now), now, false);
+        return stop_;
+    };
+    const WalkOutcome o = RunViolationWalk(m, w);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "Start walk: %s after %.2f seconds (%lld moves, %.1f million work units)",
+                  o.found ? "a solution" : "no solution", NowSeconds() - start_,
+                  static_cast<long long>(o.moves), static_cast<double>(o.work) / 1e6);
+    p_.EmitMessage(line, XPRS_MSG_INFO);
+    if (!o.found || !SolutionFeasible(p_.model, o.x)) return;
+    std::snprintf(line, sizeof line, "Start walk: solution of %.10g", o.objective);
+    p_.EmitMessage(line, XPRS_MSG_INFO);
+    Offer(o.x.data());
+    walk_x_ = o.x;
+    walk_obj_ = incumbent_obj_;
+    walk_pending_ = true;
+}
+
 int CbcSearch::Run(int (*stage)(CbcModel*, int)) {
     CoinArrays a = ToCoin(p_.SolverModel(), sense_);
     obj_ = a.obj;
+    WalkFirst();
     OsiClpSolverInterface solver;
     solver.passInMessageHandler(&sink_);
     solver.loadProblem(a.matrix, a.col_lo.data(), a.col_up.data(), a.obj.data(), a.row_lo.data(),

@@ -48,6 +48,11 @@ class CbcSearch : public IterationObserver {
     // Takes over a solution fed in since the last call; with a model
     // (between nodes), CBC gets it too.
     void TakeFedSolution(CbcModel* model);
+    // The walk (violation_walk.h) before the search; its solution becomes the
+    // first incumbent.
+    void WalkFirst();
+    // Hands a solution to CBC as its incumbent when it is better than CBC's.
+    void Inject(CbcModel* model, const double* x, double obj);
     // Offers a solution of CBC; passes it on if it is a new incumbent.
     void Offer(const double* x);
     void Snapshot(CbcModel* model);
@@ -82,6 +87,9 @@ class CbcSearch : public IterationObserver {
     SolutionFeed feed_;
     bool announce_feed_;
     bool injecting_ = false;  // inside CBC's setBestSolution
+    std::vector<double> walk_x_;  // the walk's solution, until CBC has it
+    double walk_obj_ = 0;
+    bool walk_pending_ = false;
 };
 
 }  // namespace qtb::opt

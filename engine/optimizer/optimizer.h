@@ -88,6 +88,12 @@ enum {
     // Where no child process can be started the search runs in the calling
     // process. [1]
     XO_SEARCH_PROCESS = 9004,
+    // This library's own addition: the effort, in millions of work units (row
+    // entries visited), of the walk (violation_walk.h) that looks for a first
+    // solution before a global search of an all-integer model starts, >= 0
+    // (0: no walk) [50]. The walk is deterministic, so the search stays
+    // reproducible; its first solution becomes the search's incumbent.
+    XO_START_WALK_EFFORT = 9005,
 };
 // XPRS_MIPLOG values below -1 mean every node as -1 does.
 

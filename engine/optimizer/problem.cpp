@@ -35,6 +35,7 @@ const ControlSpec kControls[] = {
     {XO_STRUCTURE, 1, 0, 1},
     {XO_START_THREAD_COLUMNS, 5000, 0, INT_MAX},
     {XO_SEARCH_PROCESS, 1, 0, 1},
+    {XO_START_WALK_EFFORT, 50, 0, INT_MAX},
 };
 
 bool IsRowType(char t) {

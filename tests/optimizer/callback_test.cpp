@@ -216,13 +216,14 @@ TEST_F(Callbacks, LogCallbackStopsAHardSearch) {
     }
     {
         // Stop once a rounding exists: status "incomplete with solution", and
-        // the objective is that rounding's. (Without the start heuristic,
-        // whose rounding may come before the root LP is solved.)
+        // the objective is that rounding's. (Without the start heuristic and
+        // the walk, whose roundings may come before the root LP is solved.)
         Progress g;
         g.stop_after_solutions = 1;
         Prob p;
         LoadTable(p, t);
         ASSERT_EQ(XPRSsetintcontrol(p, XO_START_THREAD_COLUMNS, 1000000), 0);
+        ASSERT_EQ(XPRSsetintcontrol(p, XO_START_WALK_EFFORT, 0), 0);
         ASSERT_EQ(XPRSsetintcontrol(p, XPRS_MIPLOG, 1), 0);
         ASSERT_EQ(XPRSsetcbgloballog(p, OnLog, &g), 0);
         ASSERT_EQ(XPRSsetcblplog(p, OnLog, &g), 0);
