@@ -251,6 +251,7 @@ void AuditCells(double w, const double lo[], const double hi[],
     std::vector<double> published(n), x(n);
     for (int i = 0; i < n; ++i) published[i] = publishedValue(gEngine.cells[i]);
     CertifyWithoutLps(published, ends);
+    CertifyByMoves(published, lo, hi, ends);
     // Cells whose two ends are known, for the progress a person sees: the
     // batches settle most of a large table before the first cell's LP.
     auto settled = [&] {

@@ -23,8 +23,10 @@ class EndCertificates {
     // Marks the ends that the point `x` (one value per cell) reaches; the
     // number of ends newly certified.
     int Offer(const double* x);
-    // Certifies both ends of a cell.
+    // Certifies both ends of a cell, or one.
     void CertifyBoth(int cell);
+    void CertifyHigh(int cell);
+    void CertifyLow(int cell);
 
     bool High(int cell) const { return high_[cell] != 0; }
     bool Low(int cell) const { return low_[cell] != 0; }
@@ -42,6 +44,22 @@ class EndCertificates {
 // Certifies what needs no LP: both ends of cells in no equation, and the ends
 // the published table reaches (when it holds every equation).
 void CertifyWithoutLps(const std::vector<double>& published, EndCertificates& ends);
+
+// Certifies ends by moves that keep every equation: a cell and every total
+// that adds it up (and the totals of those, and so on) all rise, or all fall,
+// by the same amount. Such a move goes as far as the cell of the move with
+// the least room in its box allows, so it reaches the end of each cell of the
+// move whose room is that least one. In a table with its marginal totals
+// every inner cell has such a move (itself and its totals), and it settles
+// most ends of every cell. `published` must hold every equation (it is the
+// point the moves start from); moves through an equation whose coefficients
+// are not +1 and -1 or whose total is not one cell are not made. Returns the
+// number of ends certified.
+int CertifyByMoves(const std::vector<double>& published, const double lo[], const double hi[],
+                   EndCertificates& ends);
+
+// Whether `published` holds every equation (within rounding of sums).
+bool HoldsEveryEquation(const std::vector<double>& published);
 
 // Solves LPs on `prob` (the auditing LP, its objective all zero) whose
 // objective pushes every cell with an open end towards it, offering each

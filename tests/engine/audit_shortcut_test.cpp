@@ -123,6 +123,103 @@ TEST_F(AuditShortcutTest, LinesInCellOrderAndLoneCellsGetTheirBox) {
               "alone from       37.0 to       40.0 with protection [30.0,45.0]");
 }
 
+// The published values and boxes of the solved table, with half-width w.
+struct Boxes {
+    std::vector<double> published, lo, hi;
+};
+Boxes boxesOf(double w) {
+    Boxes b;
+    for (const EngineCell& c : gEngine.cells) {
+        const double r = c.floorValue + gEngine.base * c.steps;
+        b.published.push_back(r);
+        b.lo.push_back(std::max(r - w, c.lowerBound));
+        b.hi.push_back(std::min(r + w, c.upperBound));
+    }
+    return b;
+}
+
+TEST_F(AuditShortcutTest, MovesOfACellWithItsTotalsReachOnlyTrueEnds) {
+    // Tables of two to five dimensions, with line sums and with totals
+    // written as sums of the inner cells they cover (as imported tables
+    // are), counts with zeros, and bounds that clip boxes: every end the
+    // moves certify is the end the cell's own LP finds.
+    struct Case {
+        Table t;
+        const char* what;
+        bool bounded = false;
+    };
+    std::vector<Case> cases;
+    cases.push_back({roundcheck::MarginalTable({7, 6}, 1), "7x6"});
+    cases.push_back({roundcheck::MarginalTable({4, 3, 5}, 2), "4x3x5"});
+    cases.push_back({roundcheck::MarginalTable({3, 3, 2, 2}, 3), "3x3x2x2"});
+    cases.push_back({roundcheck::MarginalTable({2, 2, 2, 2, 2}, 4), "2x2x2x2x2"});
+    cases.push_back({roundcheck::MarginalTable({4, 3, 3}, 5, 1, 50, roundcheck::Sums::kOfInnerCells),
+                     "4x3x3 of inner cells"});
+    cases.push_back({roundcheck::CountTable({5, 4, 3}, 6, 0.3), "counts 5x4x3"});
+    cases.push_back({randomTable({5, 4, 3}, 7), "5x4x3 with bounds", true});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int maxJump = 0; maxJump <= 1; ++maxJump) {
+            const int r = solve(c.t, 10, maxJump);
+            if (r != 1) continue;
+            const double w = (maxJump + 1) * 10.0;
+            const Boxes b = boxesOf(w);
+            EndCertificates ends(b.lo.data(), b.hi.data(), gEngine.cellCount);
+            CertifyWithoutLps(b.published, ends);
+            const int before = ends.Open();
+            const int moved = CertifyByMoves(b.published, b.lo.data(), b.hi.data(), ends);
+            EXPECT_EQ(moved, before - ends.Open());
+            const auto plain = plainIntervals(w);
+            for (int i = 0; i < gEngine.cellCount; ++i) {
+                if (ends.High(i)) {
+                    EXPECT_NEAR(plain[i].second, b.hi[i], 1e-6) << "cell " << i;
+                }
+                if (ends.Low(i)) {
+                    EXPECT_NEAR(plain[i].first, b.lo[i], 1e-6) << "cell " << i;
+                }
+            }
+            // Without bounds of their own, a cell's box is its published value
+            // plus or minus w, cut at 0: nearly every end is settled.
+            if (!c.bounded) {
+                EXPECT_LE(20 * ends.Open(), before) << "K=" << maxJump;
+            }
+        }
+    }
+}
+
+TEST_F(AuditShortcutTest, MovesOnlyFollowSumsTheyCanBalance) {
+    // a + b = t, with t also in 2t = u (a coefficient the moves do not
+    // follow): no move exists, the LPs decide.
+    Table t;
+    t.addCell(14, 0, 1000);
+    t.addCell(23, 0, 1000);
+    t.addCell(37, 0, 1000);
+    t.addCell(74, 0, 1000);
+    t.addSum({0, 1}, 2);
+    ASSERT_EQ(solve(t, 10), 1);
+    const Boxes b = boxesOf(10);
+    EndCertificates ends(b.lo.data(), b.hi.data(), gEngine.cellCount);
+    CertifyWithoutLps(b.published, ends);
+    EXPECT_GT(CertifyByMoves(b.published, b.lo.data(), b.hi.data(), ends), 0);
+    EngineEquation twice;
+    twice.count = 2;
+    twice.cells = {&gEngine.cells[2], &gEngine.cells[3]};
+    twice.coef = {2.0, -1.0};
+    twice.rhs = 0;
+    gEngine.equations.push_back(twice);
+    // Published 2 * t = u must hold for the moves to start at all.
+    std::vector<double> published = b.published;
+    published[3] = 2 * published[2];
+    EndCertificates others(b.lo.data(), b.hi.data(), gEngine.cellCount);
+    EXPECT_EQ(CertifyByMoves(published, b.lo.data(), b.hi.data(), others), 0);
+    // A published table that breaks an equation starts no move either.
+    gEngine.equations.pop_back();
+    published = b.published;
+    published[0] += 10;
+    EndCertificates broken(b.lo.data(), b.hi.data(), gEngine.cellCount);
+    EXPECT_EQ(CertifyByMoves(published, b.lo.data(), b.hi.data(), broken), 0);
+}
+
 TEST(EndCertificatesTest, EndsReachedByPointsAreCertifiedOnce) {
     const double lo[] = {0, 10, -5}, hi[] = {10, 30, 5};
     EndCertificates ends(lo, hi, 3);

@@ -99,11 +99,21 @@ TEST_F(AuditTest, UsedUpBudgetAuditsExactlyOneCell) {
     EXPECT_EQ(gEngine.auditStoppedByLimit, 1);
 }
 
+// A 100 x 100 table whose first cell's upper end takes an LP: the total of
+// its row may rise by 5 only (its bound), so no move of the cell with its
+// totals reaches the cell's own end, 10 up.
+Table tableWhoseFirstCellNeedsAnLp() {
+    Table t = roundcheck::MarginalTable({100, 100}, 3);
+    const int rowTotal = 100;  // cells are laid out row by row, 101 to a row
+    t.upper[rowTotal] = roundcheck::FloorMultiple(t.nominal[rowTotal], 10) + 5;
+    return t;
+}
+
 TEST_F(AuditTest, UsedUpBudgetAlsoStopsALongAuditingLp) {
     // The first auditing LP of a 100 x 100 table takes thousands of simplex
     // iterations from scratch: with the budget gone it is stopped, reported as
     // unfinished, and its cell shows the rounding's box.
-    const Table t = roundcheck::MarginalTable({100, 100}, 3);
+    const Table t = tableWhoseFirstCellNeedsAnLp();
     ASSERT_EQ(solve(t, 10), 1);
     gEngine.timeLimit = 0;
     gEngine.startTime = ProcessClockSeconds() - 1;
@@ -124,7 +134,7 @@ TEST_F(AuditTest, AStopRequestEndsTheAuditAsItsBudgetWould) {
     // check, every cell keeps at least its rounding's box, and the run is
     // marked interrupted. Wrong here would be an audit that runs on to the
     // end of its budget after the user asked to stop.
-    const Table t = roundcheck::MarginalTable({100, 100}, 3);
+    const Table t = tableWhoseFirstCellNeedsAnLp();
     ASSERT_EQ(solve(t, 10), 1);
     gEngine.timeLimit = 3600;
     gEngine.startTime = ProcessClockSeconds();
