@@ -62,6 +62,21 @@ std::string runJsonFields(const RunProgress& p, bool published) {
     return text;
 }
 
+std::string extendedModelHint(const std::string& engineLog, bool acceptBest) {
+    const bool zero =
+        engineLog.find("finding an output pattern of the zero-restricted QTB") != std::string::npos;
+    const bool extended =
+        engineLog.find("finding an output pattern of the extended QTB") != std::string::npos;
+    if (!zero || extended) return "";
+    const std::string what =
+        "no zero-restricted rounding was found within the time limit, nor proven impossible "
+        "(tables of four or five dimensions often have none): ";
+    return what + "with " + (acceptBest ? "" : "--accept-best and ") +
+           "--max-jump 1 or more, and a time limit of a minute or more, the extended model (a "
+           "cell may move further than its two nearest multiples) takes over half-way through "
+           "the limit";
+}
+
 std::string timeLimitMessage(const RunProgress& p) {
     if (!p.hasRounding)
         return "the time limit was reached before any rounding was found; nothing was published "

@@ -25,4 +25,9 @@ std::string runJsonFields(const RunProgress& p, bool published);
 // rounding in hand it gives its distance and gap and says how to publish it.
 std::string timeLimitMessage(const RunProgress& p);
 
+// The hint for a run whose zero-restricted search ended at the time limit
+// with nothing and never reached the extended model (from the run's engine
+// log); empty otherwise.
+std::string extendedModelHint(const std::string& engineLog, bool acceptBest);
+
 }  // namespace app

@@ -130,4 +130,22 @@ TEST_F(UserFiles, AZeroMinuteTimeLimitEndsTheRunOnAHardTable) {
     EXPECT_FALSE(fs::exists("out/hard-rounded.xlsx"));
 }
 
+// A 5-D table of 3 categories a dimension: with 0 minutes the zero-restricted
+// search ends with nothing, and the extended model never ran. The message
+// says what would give a rounding.
+TEST_F(UserFiles, AFiveDimensionalTableWithoutARoundingNamesTheExtendedModel) {
+    Outcome r = runKeepingInputs(
+        "generate 3,3,3,3,3 --seed 5 -o out/five.xlsx --round --time-limit 0 --no-audit --out out",
+        4);
+    EXPECT_NE(r.err.find("the time limit was reached before any rounding was found"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("hint: no zero-restricted rounding was found within the time limit, nor "
+                         "proven impossible"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("with --accept-best and --max-jump 1 or more"), std::string::npos);
+    EXPECT_FALSE(fs::exists("out/five-rounded.xlsx"));
+}
+
 }  // namespace

@@ -71,4 +71,24 @@ TEST(RunFigures, AnUnpublishedRoundingGivesItsGapAndTheWayToPublishIt) {
     EXPECT_EQ(app::timeLimitMessage(p).find("--accept-best"), std::string::npos);
 }
 
+TEST(RunFigures, AZeroRestrictedSearchWithNothingPointsToTheExtendedModel) {
+    const std::string zero = "..... finding an output pattern of the zero-restricted QTB\n";
+    const std::string extended =
+        "..... finding an output pattern of the extended QTB (larger=1)\n";
+    const std::string hint = app::extendedModelHint(zero, false);
+    EXPECT_EQ(hint,
+              "no zero-restricted rounding was found within the time limit, nor proven "
+              "impossible (tables of four or five dimensions often have none): with "
+              "--accept-best and --max-jump 1 or more, and a time limit of a minute or more, the "
+              "extended model (a cell may move further than its two nearest multiples) takes "
+              "over half-way through the limit");
+    // --accept-best given already: only what is missing is named.
+    EXPECT_EQ(app::extendedModelHint(zero, true).find("--accept-best"), std::string::npos);
+    EXPECT_NE(app::extendedModelHint(zero, true).find("with --max-jump 1 or more"),
+              std::string::npos);
+    // The extended model ran (or nothing ran at all): no hint.
+    EXPECT_EQ(app::extendedModelHint(zero + extended, false), "");
+    EXPECT_EQ(app::extendedModelHint("", false), "");
+}
+
 }  // namespace
