@@ -247,16 +247,17 @@ void runShape(const Shape& s, const Options& opt) {
     const double over = std::max(0.0, worstEnd - opt.minutes * 60.0);
     std::printf(
         "%-18s %2zu-D %8d cells %5d eqs | ours %8.2f s %-16s dist %10.1f bound %10.1f "
-        "| end %7.2f s over %5.2f s | audit %7.2f s (%d cells) | peak %7.1f MB",
+        "nodes %7d | end %7.2f s over %5.2f s | audit %7.2f s (%d cells) | peak %7.1f MB",
         name.c_str(), s.sizes.size(), ours.cells, ours.equations, solve,
-        outcomeText(ours.result, ours.extended), ours.distance, ours.bound, median(endTimes), over,
+        outcomeText(ours.result, ours.extended), ours.distance, ours.bound, ours.nodes,
+        median(endTimes), over,
         audit, ours.audited, ours.peakKb / 1024.0);
     if (opt.cbc) {
         if (refOk) {
             const double cbc = median(cbcTimes);
-            std::printf(" | cbc %8.2f s %-16s dist %10.1f bound %10.1f | ratio %7.1f", cbc,
-                        outcomeText(ref.status, ref.extended), ref.distance, ref.bound,
-                        solve > 0 ? cbc / solve : 0.0);
+            std::printf(" | cbc %8.2f s %-16s dist %10.1f bound %10.1f nodes %7d | ratio %7.1f",
+                        cbc, outcomeText(ref.status, ref.extended), ref.distance, ref.bound,
+                        ref.nodes, solve > 0 ? cbc / solve : 0.0);
         } else {
             std::printf(" | cbc %s", refKilled ? "stopped from outside after its limit" : "failed");
         }
