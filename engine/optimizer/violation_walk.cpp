@@ -20,6 +20,37 @@ constexpr int kSample = 25;
 // column is evaluated afresh before it moves.
 constexpr int kLongRow = 64;
 
+// A set of indices 0..n-1 with constant-time insertion, removal and draws.
+class IndexSet {
+  public:
+    void Reset(int n) {
+        items_.clear();
+        pos_.assign(n, -1);
+    }
+    bool Has(int j) const { return pos_[j] >= 0; }
+    void Set(int j, bool on) {
+        if (on == Has(j)) return;
+        if (on) {
+            pos_[j] = static_cast<int>(items_.size());
+            items_.push_back(j);
+        } else {
+            const int p = pos_[j], last = items_.back();
+            items_[p] = last;
+            pos_[last] = p;
+            items_.pop_back();
+            pos_[j] = -1;
+        }
+    }
+    bool empty() const { return items_.empty(); }
+    size_t size() const { return items_.size(); }
+    int operator[](size_t k) const { return items_[k]; }
+    std::vector<int>::const_iterator begin() const { return items_.begin(); }
+    std::vector<int>::const_iterator end() const { return items_.end(); }
+
+  private:
+    std::vector<int> items_, pos_;
+};
+
 class Walk {
   public:
     Walk(const ModelData& m, const WalkSearch& s) : m_(m), s_(s), rng_(s.seed) {}
@@ -38,8 +69,6 @@ class Walk {
     // The best value of column j and its gain; keeps the helpful set.
     void Evaluate(int j);
     void Move(int j, double v);
-    void SetHelpful(int j, bool on);
-    void SetViolated(int i, bool on);
     // Raises the weights of the violated rows.
     void Bump();
     // A change from the violated row with the best gain, helpful or not.
@@ -64,8 +93,7 @@ class Walk {
     double obj_weight_ = 0.5;
     double objective_ = 0;  // sum cost * x, minimised
     double violation_ = 0;  // sum of the rows' violations, unweighted
-    std::vector<int> helpful_, helpful_pos_;
-    std::vector<int> violated_, violated_pos_;
+    IndexSet helpful_, violated_;
     std::vector<int> stamp_;
     int stamp_now_ = 0;
     std::vector<int64_t> tabu_until_;
@@ -127,17 +155,17 @@ void Walk::Build() {
             act_[i] += m_.value[k] * x_[m_.index[k]];
     }
     for (int j = 0; j < n_; ++j) objective_ += cost_[j] * x_[j];
-    violated_pos_.assign(rows_, -1);
+    violated_.Reset(rows_);
     for (int i = 0; i < rows_; ++i) {
         if (m_.row_type[i] == 'N') continue;
         violation_ += Violation(i, act_[i]);
-        if (Violation(i, act_[i]) > 0) SetViolated(i, true);
+        if (Violation(i, act_[i]) > 0) violated_.Set(i, true);
     }
     out_.closest = x_;
     out_.closest_violation = violation_;
     jump_.assign(n_, 0.0);
     gain_.assign(n_, 0.0);
-    helpful_pos_.assign(n_, -1);
+    helpful_.Reset(n_);
     stamp_.assign(n_, 0);
     tabu_until_.assign(n_, 0);
     for (int j = 0; j < n_; ++j) Evaluate(j);
@@ -182,35 +210,7 @@ void Walk::Evaluate(int j) {
     }
     jump_[j] = best_v;
     gain_[j] = any ? -best : 0;
-    SetHelpful(j, any && gain_[j] > 1e-9 && tabu_until_[j] <= moves_);
-}
-
-void Walk::SetHelpful(int j, bool on) {
-    if (on == (helpful_pos_[j] >= 0)) return;
-    if (on) {
-        helpful_pos_[j] = static_cast<int>(helpful_.size());
-        helpful_.push_back(j);
-    } else {
-        const int p = helpful_pos_[j], last = helpful_.back();
-        helpful_[p] = last;
-        helpful_pos_[last] = p;
-        helpful_.pop_back();
-        helpful_pos_[j] = -1;
-    }
-}
-
-void Walk::SetViolated(int i, bool on) {
-    if (on == (violated_pos_[i] >= 0)) return;
-    if (on) {
-        violated_pos_[i] = static_cast<int>(violated_.size());
-        violated_.push_back(i);
-    } else {
-        const int p = violated_pos_[i], last = violated_.back();
-        violated_[p] = last;
-        violated_pos_[last] = p;
-        violated_.pop_back();
-        violated_pos_[i] = -1;
-    }
+    helpful_.Set(j, any && gain_[j] > 1e-9 && tabu_until_[j] <= moves_);
 }
 
 void Walk::Move(int j, double v) {
@@ -224,7 +224,7 @@ void Walk::Move(int j, double v) {
         act_[i] += col_val_[k] * d;
         const double after = Violation(i, act_[i]);
         violation_ += after - before;
-        SetViolated(i, after > 0);
+        violated_.Set(i, after > 0);
     }
 
     // Every column sharing a row with j sees its gains change.
@@ -332,7 +332,7 @@ WalkOutcome Walk::Run() {
             if (has_long_rows_) {
                 // Its gain may be stale: the change is made only if it still helps.
                 Evaluate(best);
-                if (helpful_pos_[best] < 0) continue;
+                if (!helpful_.Has(best)) continue;
             }
             Move(best, jump_[best]);
             continue;

@@ -14,12 +14,6 @@
 namespace qtb::opt::test {
 namespace {
 
-double ObjectiveOf(const ModelData& m, const std::vector<double>& x) {
-    double z = 0;
-    for (int j = 0; j < m.Cols(); ++j) z += m.obj[j] * x[j];
-    return z;
-}
-
 double OptimumOf(const RoundingTable& t) {
     Prob p;
     EXPECT_EQ(LoadColumns(p, t.obj, t.lb, t.ub, std::vector<char>(t.Cells(), 'B'), t.rows), 0);

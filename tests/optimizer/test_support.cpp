@@ -199,6 +199,12 @@ std::string CaptureOutput(const std::function<void()>& f) {
     return text.str();
 }
 
+double ObjectiveOf(const ModelData& m, const std::vector<double>& x) {
+    double z = 0;
+    for (int j = 0; j < m.Cols(); ++j) z += m.obj[j] * x[j];
+    return z;
+}
+
 ModelData ModelOf(const RoundingTable& t) {
     ModelData m;
     m.obj = t.obj;

@@ -82,6 +82,9 @@ RoundingTable MakeRoundingTable(int dims, int n, unsigned seed, double base = 10
 // The table's model as the library holds it (binary columns).
 ModelData ModelOf(const RoundingTable& t);
 
+// The model's objective at column values x.
+double ObjectiveOf(const ModelData& m, const std::vector<double>& x);
+
 // Runs `f` and returns what it wrote on standard output and standard error.
 std::string CaptureOutput(const std::function<void()>& f);
 

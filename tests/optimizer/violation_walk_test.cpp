@@ -15,12 +15,6 @@
 namespace qtb::opt::test {
 namespace {
 
-double ObjectiveOf(const ModelData& m, const std::vector<double>& x) {
-    double z = 0;
-    for (int j = 0; j < m.Cols(); ++j) z += m.obj[j] * x[j];
-    return z;
-}
-
 // Largest violation of any row or bound of the model by x, and whether x is
 // integer.
 double WorstViolation(const ModelData& m, const std::vector<double>& x) {
