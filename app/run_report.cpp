@@ -458,13 +458,13 @@ int CommandSession::finish(const RunReport& report_, const std::string& command)
             std::cerr << "no controlled rounding exists for this table with these options\n";
         else if (report.outcome == RunOutcome::TimeLimit)
             std::cerr << timeLimitMessage(rounded ? run : RunProgress{}) << "\n";
+        else
+            std::cerr << "failed\n";
         if (report.outcome == RunOutcome::TimeLimit && !(rounded && run.hasRounding)) {
             const std::string hint =
                 extendedModelHint(report.engineLog, rounded && run.acceptBest != 0);
             if (!hint.empty()) std::cerr << "quorant " << command << ": hint: " << hint << "\n";
         }
-        else
-            std::cerr << "failed\n";
         for (const std::string& hint : report.hints)
             std::cerr << "quorant " << command << ": " << hint << "\n";
         if (!report.engineLog.empty() && report.outcome != RunOutcome::TimeLimit) {

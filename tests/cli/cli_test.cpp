@@ -134,6 +134,8 @@ TEST(Cli, InfeasibleRoundingExitsWithThreeAndExplains) {
     Outcome r = quorant("round " + kExample + " --out out3 --lpl 8 --upl 8");
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_NE(r.err.find("no controlled rounding exists"), std::string::npos) << r.err;
+    // One reason, not a second "failed" line after it.
+    EXPECT_EQ(r.err.find("\nfailed\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Problem infeasible!"), std::string::npos);
     EXPECT_NE(r.err.find("Zero-restricted is infeasible due to cell"), std::string::npos);
     // The engine's cell names are shown with the cells they name.

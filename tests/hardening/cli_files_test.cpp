@@ -145,6 +145,7 @@ TEST_F(UserFiles, AFiveDimensionalTableWithoutARoundingNamesTheExtendedModel) {
               std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("with --accept-best and --max-jump 1 or more"), std::string::npos);
+    EXPECT_EQ(r.err.find("\nfailed\n"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists("out/five-rounded.xlsx"));
 }
 
