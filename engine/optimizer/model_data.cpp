@@ -11,6 +11,25 @@ double NormaliseBound(double v) {
     return v;
 }
 
+ColumnRows::ColumnRows(const ModelData& m, bool (*keep)(char)) : start(m.Cols() + 1, 0) {
+    auto kept = [&](int i) { return !keep || keep(m.row_type[i]); };
+    for (int i = 0; i < m.Rows(); ++i)
+        if (kept(i))
+            for (int k = m.start[i]; k < m.start[i + 1]; ++k) ++start[m.index[k] + 1];
+    for (int j = 0; j < m.Cols(); ++j) start[j + 1] += start[j];
+    row.resize(start[m.Cols()]);
+    value.resize(start[m.Cols()]);
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (int i = 0; i < m.Rows(); ++i) {
+        if (!kept(i)) continue;
+        for (int k = m.start[i]; k < m.start[i + 1]; ++k) {
+            const int at = fill[m.index[k]]++;
+            row[at] = i;
+            value[at] = m.value[k];
+        }
+    }
+}
+
 bool ModelData::HasEntities() const {
     return std::any_of(type.begin(), type.end(), [](char t) { return t != 'C'; });
 }

@@ -45,4 +45,13 @@ struct ModelData {
     std::vector<double> Slacks(const double* x) const;
 };
 
+// The model's elements by column: the rows of column j are row[start[j]] ..
+// row[start[j+1]-1] in increasing order, with their coefficients in `value`.
+// Only rows whose type `keep` accepts are listed (every row without it).
+struct ColumnRows {
+    explicit ColumnRows(const ModelData& m, bool (*keep)(char row_type) = nullptr);
+    std::vector<int> start, row;
+    std::vector<double> value;
+};
+
 }  // namespace qtb::opt

@@ -11,25 +11,6 @@ namespace {
 // Families of one row at most (a total of a table of this many dimensions).
 constexpr size_t kMaxFamilies = 16;
 
-// The equations containing each column: those of column j are
-// row[start[j]] .. row[start[j+1]-1].
-struct RowsByColumn {
-    explicit RowsByColumn(const ModelData& m) : start(m.Cols() + 1, 0) {
-        for (int i = 0; i < m.Rows(); ++i) {
-            if (m.row_type[i] != 'E') continue;
-            for (int k = m.start[i]; k < m.start[i + 1]; ++k) ++start[m.index[k] + 1];
-        }
-        for (int j = 0; j < m.Cols(); ++j) start[j + 1] += start[j];
-        row.resize(start[m.Cols()]);
-        std::vector<int> fill(start.begin(), start.end() - 1);
-        for (int i = 0; i < m.Rows(); ++i) {
-            if (m.row_type[i] != 'E') continue;
-            for (int k = m.start[i]; k < m.start[i + 1]; ++k) row[fill[m.index[k]]++] = i;
-        }
-    }
-    std::vector<int> start, row;
-};
-
 int Size(const ModelData& m, int i) {
     return m.start[i + 1] - m.start[i];
 }
@@ -38,7 +19,7 @@ class Nester {
   public:
     explicit Nester(const ModelData& m)
         : m_(m),
-          by_col_(m),
+          by_col_(m, [](char type) { return type == 'E'; }),
           coef_(m.Cols(), 0.0),
           covered_(m.Cols(), 0),
           sum_(m.Cols(), 0.0),
@@ -63,7 +44,7 @@ class Nester {
     std::vector<int> Complete(int r, int first);
 
     const ModelData& m_;
-    RowsByColumn by_col_;
+    ColumnRows by_col_;  // the equations of each column
     std::vector<double> coef_;
     std::vector<char> covered_;
     std::vector<double> sum_;

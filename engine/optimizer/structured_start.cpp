@@ -110,19 +110,6 @@ void Lagrange(const ModelData& m, NetworkSplit& s, const StartSearch& ss, Incumb
 
 // Components in one exchange at most.
 constexpr size_t kMaxGroup = 4;
-// Columns by row and rows by column of the whole model.
-struct Incidence {
-    explicit Incidence(const ModelData& m) : col_start(m.Cols() + 1, 0) {
-        for (int j : m.index) ++col_start[j + 1];
-        for (int j = 0; j < m.Cols(); ++j) col_start[j + 1] += col_start[j];
-        col_row.resize(m.index.size());
-        std::vector<int> fill(col_start.begin(), col_start.end() - 1);
-        for (int i = 0; i < m.Rows(); ++i)
-            for (int k = m.start[i]; k < m.start[i + 1]; ++k) col_row[fill[m.index[k]]++] = i;
-    }
-    std::vector<int> col_start, col_row;
-};
-
 // Components that, with `first`, leave some freedom: a side row in which the
 // chosen components have a single column would fix it, so a component with
 // another column of that row joins (up to four in all).
@@ -163,7 +150,7 @@ std::vector<int> Group(const ModelData& m, const NetworkSplit& s,
 
 // The LP over the columns of `group` with every other column fixed at the
 // incumbent; an integer optimum below the incumbent's part replaces it.
-bool Exchange(const ModelData& m, const Incidence& inc_rows,
+bool Exchange(const ModelData& m, const ColumnRows& inc_rows,
               const std::vector<std::vector<int>>& members, const std::vector<int>& group,
               int sense, std::vector<double>& x) {
     std::vector<int> cols;
@@ -173,10 +160,10 @@ bool Exchange(const ModelData& m, const Incidence& inc_rows,
     std::vector<int> rows;
     std::vector<char> seen(m.Rows(), 0);
     for (int j : cols)
-        for (int k = inc_rows.col_start[j]; k < inc_rows.col_start[j + 1]; ++k)
-            if (!seen[inc_rows.col_row[k]]) {
-                seen[inc_rows.col_row[k]] = 1;
-                rows.push_back(inc_rows.col_row[k]);
+        for (int k = inc_rows.start[j]; k < inc_rows.start[j + 1]; ++k)
+            if (!seen[inc_rows.row[k]]) {
+                seen[inc_rows.row[k]] = 1;
+                rows.push_back(inc_rows.row[k]);
             }
     std::vector<int> ri, ci;
     std::vector<double> vals, rhs;
@@ -224,7 +211,7 @@ void ExchangeRounds(const ModelData& m, const StartSearch& ss, Incumbent& inc) {
     if (!inc.Has()) return;
     const double deadline = NowSeconds() + ss.exchange_seconds;
     auto stop = [&] { return Stopped(ss) || NowSeconds() > deadline; };
-    const Incidence incidence(m);
+    const ColumnRows incidence(m);
     std::vector<NetworkSplit> splits;
     const int rows = m.Rows();
     for (int first : {0, rows / 3, 2 * rows / 3, rows / 4, rows / 2, 3 * rows / 4}) {

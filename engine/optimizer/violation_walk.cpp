@@ -53,7 +53,8 @@ class IndexSet {
 
 class Walk {
   public:
-    Walk(const ModelData& m, const WalkSearch& s) : m_(m), s_(s), rng_(s.seed) {}
+    Walk(const ModelData& m, const WalkSearch& s)
+        : m_(m), s_(s), rng_(s.seed), cols_(m, [](char type) { return type != 'N'; }) {}
 
     WalkOutcome Run();
 
@@ -86,8 +87,7 @@ class Walk {
     const WalkSearch& s_;
     std::mt19937_64 rng_;
     int n_ = 0, rows_ = 0;
-    std::vector<int> col_start_, col_row_;
-    std::vector<double> col_val_;
+    ColumnRows cols_;  // the constraint rows of each column
     std::vector<double> lo_, up_, act_, w_;
     std::vector<double> x_, cost_, jump_, gain_;
     double obj_weight_ = 0.5;
@@ -105,23 +105,6 @@ class Walk {
 void Walk::Build() {
     n_ = m_.Cols();
     rows_ = m_.Rows();
-    col_start_.assign(n_ + 1, 0);
-    for (int i = 0; i < rows_; ++i) {
-        if (m_.row_type[i] == 'N') continue;
-        for (int k = m_.start[i]; k < m_.start[i + 1]; ++k) ++col_start_[m_.index[k] + 1];
-    }
-    for (int j = 0; j < n_; ++j) col_start_[j + 1] += col_start_[j];
-    col_row_.resize(col_start_[n_]);
-    col_val_.resize(col_start_[n_]);
-    std::vector<int> fill(col_start_.begin(), col_start_.end() - 1);
-    for (int i = 0; i < rows_; ++i) {
-        if (m_.row_type[i] == 'N') continue;
-        for (int k = m_.start[i]; k < m_.start[i + 1]; ++k) {
-            const int j = m_.index[k];
-            col_row_[fill[j]] = i;
-            col_val_[fill[j]++] = m_.value[k];
-        }
-    }
     lo_.resize(rows_);
     up_.resize(rows_);
     for (int i = 0; i < rows_; ++i) m_.RowLimits(i, kInfinity, &lo_[i], &up_[i]);
@@ -174,12 +157,12 @@ void Walk::Build() {
 double Walk::Delta(int j, double v) {
     const double d = v - x_[j];
     double delta = obj_weight_ * cost_[j] * d;
-    for (int k = col_start_[j]; k < col_start_[j + 1]; ++k) {
-        const int i = col_row_[k];
+    for (int k = cols_.start[j]; k < cols_.start[j + 1]; ++k) {
+        const int i = cols_.row[k];
         const double a = act_[i];
-        delta += w_[i] * (Violation(i, a + col_val_[k] * d) - Violation(i, a));
+        delta += w_[i] * (Violation(i, a + cols_.value[k] * d) - Violation(i, a));
     }
-    work_ += col_start_[j + 1] - col_start_[j];
+    work_ += cols_.start[j + 1] - cols_.start[j];
     return delta;
 }
 
@@ -201,9 +184,9 @@ void Walk::Evaluate(int j) {
     } else {
         consider(cur - 1);
         consider(cur + 1);
-        for (int k = col_start_[j]; k < col_start_[j + 1]; ++k) {
-            const int i = col_row_[k];
-            const double a = act_[i], c = col_val_[k];
+        for (int k = cols_.start[j]; k < cols_.start[j + 1]; ++k) {
+            const int i = cols_.row[k];
+            const double a = act_[i], c = cols_.value[k];
             if (a < lo_[i] - kTol) consider(std::round(cur + (lo_[i] - a) / c));
             if (a > up_[i] + kTol) consider(std::round(cur + (up_[i] - a) / c));
         }
@@ -218,10 +201,10 @@ void Walk::Move(int j, double v) {
     x_[j] = v;
     objective_ += cost_[j] * d;
     ++moves_;
-    for (int k = col_start_[j]; k < col_start_[j + 1]; ++k) {
-        const int i = col_row_[k];
+    for (int k = cols_.start[j]; k < cols_.start[j + 1]; ++k) {
+        const int i = cols_.row[k];
         const double before = Violation(i, act_[i]);
-        act_[i] += col_val_[k] * d;
+        act_[i] += cols_.value[k] * d;
         const double after = Violation(i, act_[i]);
         violation_ += after - before;
         violated_.Set(i, after > 0);
@@ -231,8 +214,8 @@ void Walk::Move(int j, double v) {
     ++stamp_now_;
     stamp_[j] = stamp_now_;
     Evaluate(j);
-    for (int k = col_start_[j]; k < col_start_[j + 1]; ++k) {
-        const int i = col_row_[k];
+    for (int k = cols_.start[j]; k < cols_.start[j + 1]; ++k) {
+        const int i = cols_.row[k];
         if (m_.start[i + 1] - m_.start[i] > kLongRow) continue;
         for (int e = m_.start[i]; e < m_.start[i + 1]; ++e) {
             const int q = m_.index[e];
