@@ -34,8 +34,8 @@ int EndCertificates::Offer(const double* x) {
 }
 
 void EndCertificates::CertifyBoth(int cell) {
-    open_ -= (high_[cell] ? 0 : 1) + (low_[cell] ? 0 : 1);
-    high_[cell] = low_[cell] = 1;
+    CertifyHigh(cell);
+    CertifyLow(cell);
 }
 
 void EndCertificates::CertifyHigh(int cell) {
@@ -166,10 +166,6 @@ class MoveFinder {
     int stamp_ = 0;
 };
 
-bool SameRoom(double room, double least) {
-    return room <= least + 1e-9 * std::max(1.0, std::fabs(least));
-}
-
 }  // namespace
 
 int CertifyByMoves(const std::vector<double>& published, const double lo[], const double hi[],
@@ -194,8 +190,8 @@ int CertifyByMoves(const std::vector<double>& published, const double lo[], cons
         if (!open) continue;
         // A move of no room reaches only the ends the published table is at.
         for (int i : members) {
-            if (up > 0 && SameRoom(hi[i] - published[i], up)) ends.CertifyHigh(i);
-            if (down > 0 && SameRoom(published[i] - lo[i], down)) ends.CertifyLow(i);
+            if (up > 0 && AtEnd(hi[i] - published[i], up)) ends.CertifyHigh(i);
+            if (down > 0 && AtEnd(published[i] - lo[i], down)) ends.CertifyLow(i);
         }
     }
     return before - ends.Open();
